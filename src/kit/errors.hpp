@@ -1,0 +1,45 @@
+// Raising and handling Python exceptions from C++ the way Python code does.
+#pragma once
+
+#include "ref.hpp"
+
+namespace kit {
+
+// raise cls(message)
+[[noreturn]] void raise(PyObject* cls, const char* message);
+// raise cls(PyUnicode_FromFormat(fmt, ...))
+[[noreturn]] void raisef(PyObject* cls, const char* fmt, ...);
+// raise exc (an exception instance or class)
+[[noreturn]] void raise_object(PyObject* exc);
+
+// Inside `catch (kit::Error&)`: true (and the error is cleared) when the
+// pending exception is an instance of cls; false leaves it pending, so the
+// caller rethrows.  The `except cls: pass` of Python.
+bool clear_if(PyObject* cls);
+
+// The body of an `except` clause.  Constructing one takes the pending
+// exception and makes it the handled one (sys.exception()), so that anything
+// raised inside the block -- by us or by Python code we call -- gets it as
+// __context__, exactly as in Python.  Leaving the block restores the
+// previously handled exception.
+class Handling {
+public:
+    Handling();
+    ~Handling();
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+
+    PyObject* exception() const noexcept { return exc_.get(); }
+    bool matches(PyObject* cls) const noexcept;
+    // `raise` with no argument: re-raise the handled exception.
+    [[noreturn]] void reraise();
+
+private:
+    Ref exc_;
+    Ref saved_;
+};
+
+// Report an exception that cannot propagate (Qt callbacks, finalizers).
+void write_unraisable(PyObject* where);
+
+}  // namespace kit
