@@ -115,6 +115,8 @@ PyObject* module_init(const ModuleInfo* info) {
     g_slots[2] = {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED};
     g_slots[3] = {Py_mod_gil, Py_MOD_GIL_USED};
     g_slots[4] = {0, nullptr};
+    // The state lives in the library (one interpreter per process), so the
+    // module object has none of its own.
     g_def = PyModuleDef{PyModuleDef_HEAD_INIT, info->short_name, info->doc, 0, nullptr, g_slots,
                         nullptr, nullptr, nullptr};
     return PyModuleDef_Init(&g_def);
@@ -197,7 +199,7 @@ Ref import_from(PyObject* v, PyObject* name) {
 
 }  // namespace
 
-void from_import(const char* module_name, std::initializer_list<ImportName> names) {
+void from_import(const char* module_name, const std::vector<ImportName>& names) {
     int level = 0;
     while (module_name[level] == '.') level++;
     Ref mname = kit::str(module_name + level);

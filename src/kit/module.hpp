@@ -56,7 +56,10 @@ struct ImportName {
     ImportName(const char* n) : name(n) {}
     ImportName(const char* n, const char* a) : name(n), as(a) {}
 };
-void from_import(const char* module, std::initializer_list<ImportName> names);
+void from_import(const char* module, const std::vector<ImportName>& names);
+inline void from_import(const char* module, std::initializer_list<ImportName> names) {
+    from_import(module, std::vector<ImportName>(names));
+}
 
 // Define a module-level function (def name(...): ...).
 void def(FuncSpec spec);

@@ -45,6 +45,13 @@ Ref Probe_describe(const Args& a) {
 
 Ref Probe__private(const Args&) { return str("private"); }
 
+// A slot for signals: appends its arguments to self.log.
+Ref Probe_record(const Args& a) {
+    Ref log = getattr(a[0], KIT_STR("log"));
+    append(log, a[1]);
+    return none();
+}
+
 Ref make_class(const Args& a) {
     Ref name_utf8 = str_of(a[0]);
     const char* name = PyUnicode_AsUTF8(name_utf8);
@@ -80,6 +87,7 @@ Ref make_class(const Args& a) {
     cls->def({"resizeEvent", Probe_resizeEvent, {"self", "event"}});
     cls->def({"describe", Probe_describe, {"self"}});
     cls->def({"__private", Probe__private, {"self"}});
+    cls->def({"record", Probe_record, {"self", VarArgs("args")}});
     return cls->build();
 }
 
@@ -99,6 +107,20 @@ Ref probe_check_version(const Args& a) {
     return none();
 }
 
+// from <module> import <names...>, binding into this module.
+Ref bind(const Args& a) {
+    const char* module = PyUnicode_AsUTF8(a[0]);
+    if (!module) throw_error();
+    std::vector<ImportName> names;
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(a[1]); i++) {
+        const char* n = PyUnicode_AsUTF8(PyTuple_GET_ITEM(a[1], i));
+        if (!n) throw_error();
+        names.emplace_back(n);
+    }
+    from_import(module, names);
+    return none();
+}
+
 void body() {
     from_import("typing", {"Optional"});
     kit::def({"sample",
@@ -111,6 +133,7 @@ void body() {
     kit::def(coro);
     kit::def({"make_class", make_class, {"name", "bases", Param("members", None), Param("doc", None)}});
     kit::def({"raise_while_handling", raise_while_handling, {"first", "second"}});
+    kit::def({"bind", bind, {"module", VarArgs("names")}});
     kit::def({"check_version", probe_check_version, {"major", "minor"}});
     set_global("function_type", reinterpret_cast<PyObject*>(function_type()));
     set_global("coroutine_type", reinterpret_cast<PyObject*>(coroutine_type()));

@@ -1,0 +1,434 @@
+"""The native kit: module frame, function objects, coroutines, class builder.
+
+Most checks compare a kit object with the Python code it stands for: the
+same call must bind the same way and fail with the same message.
+"""
+
+import asyncio
+import functools
+import importlib
+import importlib.util
+import inspect
+import sys
+import types
+import warnings
+
+import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
+
+from leakcheck import assert_no_leak
+
+import tovane._kitprobe as kp
+
+
+# --- module frame -------------------------------------------------------
+
+
+class TestModuleFrame:
+    def test_attributes_come_from_the_spec(self):
+        spec = kp.__spec__
+        assert kp.__file__ == spec.origin
+        assert kp.__loader__ is spec.loader
+        assert kp.__package__ == "tovane"
+        assert not hasattr(kp, "__path__")  # not a package: no search locations
+        assert kp.__doc__ == "Exercises the native kit."
+
+    def test_second_execution_is_refused(self):
+        name = kp.__name__
+        saved = sys.modules.pop(name)
+        try:
+            with pytest.raises(RuntimeError) as info:
+                importlib.import_module(name)
+            assert str(info.value) == (
+                "Module '_kitprobe' has already been imported. Re-initialisation is not supported.")
+        finally:
+            sys.modules[name] = saved
+        # The original module is untouched and still works.
+        assert kp.sample(1, c=2) == (1, 1, 2, "dee", (), {})
+
+    def test_repeated_create_returns_the_existing_module(self):
+        assert importlib.util.module_from_spec(kp.__spec__) is kp
+
+    def _run_in_interpreter(self, config):
+        import _interpreters
+
+        interp = _interpreters.create(_interpreters.new_config(config))
+        try:
+            code = (
+                "import importlib.util\n"
+                f"spec = importlib.util.spec_from_file_location('tovane._kitprobe', {kp.__file__!r})\n"
+                "importlib.util.module_from_spec(spec)\n"
+            )
+            return _interpreters.exec(interp, code)
+        finally:
+            _interpreters.destroy(interp)
+
+    def test_another_interpreter_is_refused_by_the_create_step(self):
+        failure = self._run_in_interpreter("legacy")
+        assert failure.type.__name__ == "ImportError"
+        assert failure.msg == (
+            "Interpreter change detected - this module can only be loaded into one interpreter per process.")
+
+    def test_isolated_interpreter_refuses_before_create(self):
+        failure = self._run_in_interpreter("isolated")
+        assert failure.type.__name__ == "ImportError"
+        assert "does not support loading in subinterpreters" in failure.msg
+
+    def test_version_mismatch_warns_and_goes_on(self):
+        with warnings.catch_warnings(record=True) as caught:
+            warnings.simplefilter("always")
+            assert kp.check_version(3, 12) is None
+            assert kp.check_version(3, 13) is None
+        assert [str(w.message) for w in caught] == [
+            "compile time Python version 3.13 of module '_kitprobe' does not match runtime version 3.12"]
+        assert caught[0].category is RuntimeWarning
+
+    def test_from_import_semantics(self):
+        kp.bind("collections", "OrderedDict", "abc")
+        assert kp.OrderedDict is __import__("collections").OrderedDict
+        assert kp.abc is __import__("collections.abc").abc  # submodule
+        kp.bind(".errors", "DeZidOzezuzavuvArazo")  # relative to the package
+        from tovane.errors import DeZidOzezuzavuvArazo
+
+        assert kp.DeZidOzezuzavuvArazo is DeZidOzezuzavuvArazo
+
+    @pytest.mark.parametrize("module,name", [("typing", "Nope"), ("tovane", "nope")])
+    def test_failed_import_is_the_interpreters_error(self, module, name):
+        with pytest.raises(ImportError) as ours:
+            kp.bind(module, name)
+        with pytest.raises(ImportError) as theirs:
+            exec(f"from {module} import {name}", {})
+        assert str(ours.value) == str(theirs.value)
+        assert (ours.value.name, ours.value.path, ours.value.name_from) == (
+            theirs.value.name, theirs.value.path, theirs.value.name_from)
+        with pytest.raises(ModuleNotFoundError):
+            kp.bind("no_such_module_anywhere", "x")
+
+
+# --- function objects ----------------------------------------------------
+
+
+def python_sample(a, b=1, *args, c, d: "str" = "dee", **kwargs) -> "tuple":
+    return (a, b, c, d, args, kwargs)
+
+
+python_sample.__qualname__ = "sample"
+
+
+class TestFunctionObject:
+    def test_python_function_attributes(self):
+        f = kp.sample
+        assert f.__name__ == "sample" and f.__qualname__ == "sample"
+        assert f.__module__ == "_kitprobe"
+        assert f.__doc__ == "Return the bound arguments."
+        assert f.__annotations__ == {"d": "str", "return": "tuple"}
+        assert f.__defaults__ == (1,) and f.__kwdefaults__ == {"d": "dee"}
+        assert f.__globals__ is vars(kp)
+        f.__dict__["tag"] = 1
+        assert f.tag == 1
+        assert repr(f).startswith("<function sample at 0x")
+
+    def test_code_object_sizes_the_call(self):
+        code = kp.sample.__code__
+        assert isinstance(code, types.CodeType)
+        assert code.co_argcount == 2 and code.co_kwonlyargcount == 2
+        assert code.co_varnames == ("a", "b", "c", "d", "args", "kwargs")
+        assert code.co_flags & inspect.CO_VARARGS and code.co_flags & inspect.CO_VARKEYWORDS
+        assert not code.co_flags & inspect.CO_COROUTINE
+
+    def test_signature(self):
+        assert str(inspect.signature(kp.sample)) == str(inspect.signature(python_sample))
+
+    def test_names_are_writable_as_strings_only(self):
+        f = kp.make_class("Tmp", ()).echo
+        f.__name__ = "renamed"
+        assert f.__name__ == "renamed"
+        with pytest.raises(TypeError, match="__qualname__ must be set to a string object"):
+            f.__qualname__ = 3
+
+    @settings(max_examples=300, deadline=None)
+    @given(
+        npos=st.integers(0, 4),
+        keywords=st.lists(st.sampled_from(["a", "b", "c", "d", "e", "aa"]), unique=True, max_size=4),
+    )
+    def test_binding_matches_python(self, npos, keywords):
+        args = list(range(npos))
+        kwargs = {k: k.upper() for k in keywords}
+
+        def outcome(fn):
+            try:
+                return ("ok", fn(*args, **kwargs))
+            except TypeError as e:
+                return ("TypeError", str(e))
+
+        assert outcome(kp.sample) == outcome(python_sample)
+
+    def test_too_many_with_keyword_only_given(self):
+        P = kp.make_class("P", ())
+
+        def echo(self, x=1):
+            pass
+
+        echo.__qualname__ = "P.echo"
+        for call in (lambda f: f(P(), 1, 2), lambda f: f(), lambda f: f(P(), y=1)):
+            with pytest.raises(TypeError) as ours:
+                call(P.echo)
+            with pytest.raises(TypeError) as theirs:
+                call(echo)
+            assert str(ours.value) == str(theirs.value)
+
+    def test_instance_access_binds_as_method(self):
+        P = kp.make_class("P", ())
+        p = P()
+        bound = p.echo
+        assert type(bound) is types.MethodType
+        assert bound.__func__ is P.__dict__["echo"]
+        assert bound.__self__ is p
+        assert P.echo is P.__dict__["echo"]
+        # The descriptor slot accepts a missing owner type, as Shiboken calls it.
+        assert type(P.echo).__get__(P.echo, p, None).__self__ is p
+        assert type(P.echo).__get__(P.echo, None, P) is P.echo
+        assert bound(5) == (p, 5, P)
+        assert str(inspect.signature(bound)) == "(x: 'int' = 1) -> 'tuple'"
+
+    def test_works_under_classmethod_property_lru_cache_partial(self):
+        P = kp.make_class("P", (), {
+            "cm": classmethod(kp.sample),
+            "prop": property(kp.make_class("Q", ()).echo),
+        })
+        assert P.cm(c=3) == (P, 1, 3, "dee", (), {})
+        p = P()
+        assert p.prop[0] is p and p.prop[1] == 1
+        cached = functools.lru_cache(kp.sample)
+        assert cached(1, c=2) is cached(1, c=2)
+        assert cached.cache_info().hits == 1
+        assert cached.__wrapped__ is kp.sample and cached.__name__ == "sample"
+        assert functools.partial(kp.sample, 9, c=0)() == (9, 1, 0, "dee", (), {})
+
+    def test_garbage_collected_in_cycles(self):
+        import gc
+        import weakref
+
+        P = kp.make_class("Cyclic", ())
+        f = P.__dict__["echo"]
+        f.__dict__["me"] = f  # a reference cycle through the function's dict
+        ref = weakref.ref(f)
+        del P, f
+        gc.collect()
+        assert ref() is None
+
+
+# --- coroutine functions --------------------------------------------------
+
+
+class TestCoroutine:
+    def test_is_a_coroutine_function(self):
+        assert inspect.iscoroutinefunction(kp.twice)
+        assert kp.twice.__code__.co_flags & inspect.CO_COROUTINE
+
+    def test_runs_only_when_awaited(self):
+        coro = kp.twice(21)
+        assert asyncio.iscoroutine(coro)
+        assert asyncio.run(coro) == 42
+
+        async def outer():
+            return await kp.twice(4)
+
+        assert asyncio.run(outer()) == 8
+
+    def test_exception_propagates_through_await(self):
+        with pytest.raises(KeyError):
+            asyncio.run(kp.twice(KeyError("x")))
+
+    def test_protocol(self):
+        coro = kp.twice(2)
+        with pytest.raises(StopIteration) as info:
+            coro.send(None)
+        assert info.value.value == 4
+        with pytest.raises(RuntimeError, match="cannot reuse already awaited coroutine"):
+            coro.send(None)
+        coro = kp.twice(2)
+        with pytest.raises(TypeError, match="can't send non-None value"):
+            coro.send(1)
+        coro.close()
+        coro = kp.twice(2)
+        with pytest.raises(ValueError):
+            coro.throw(ValueError("in"))
+
+    def test_stop_iteration_becomes_runtime_error(self):
+        with pytest.raises(RuntimeError, match="coroutine raised StopIteration"):
+            asyncio.run(kp.twice(StopIteration()))
+
+    def test_never_awaited_warns(self):
+        with pytest.warns(RuntimeWarning, match="coroutine 'twice' was never awaited"):
+            kp.twice(1)
+            import gc
+
+            gc.collect()
+
+    def test_argument_errors_are_raised_at_call(self):
+        with pytest.raises(TypeError, match=r"twice\(\) missing 1 required positional argument: 'x'"):
+            kp.twice()
+
+
+# --- class builder -----------------------------------------------------------
+
+
+class Recorder(type):
+    namespaces = []
+
+    @classmethod
+    def __prepare__(mcls, name, bases):
+        ns = {}
+        Recorder.namespaces.append(ns)
+        return ns
+
+
+class Meta2(type):
+    pass
+
+
+class TestClassBuilder:
+    def test_class_statement_attributes(self):
+        P = kp.make_class("Probe", (), {"k": 1}, "doc of Probe")
+        assert P.__module__ == "_kitprobe" and P.__qualname__ == "Probe"
+        assert P.__doc__ == "doc of Probe"
+        assert list(P.__dict__)[:3] == ["__module__", "__doc__", "k"]
+        assert P.echo.__qualname__ == "Probe.echo"
+        assert "_Probe__private" in P.__dict__ and "__private" not in P.__dict__
+        assert P._Probe__private.__name__ == "__private"
+
+    def test_uses_the_most_derived_metaclass_and_prepare(self):
+        class Base(metaclass=Recorder):
+            pass
+
+        class Plain:
+            pass
+
+        Recorder.namespaces.clear()
+        P = kp.make_class("P", (Plain, Base), {"x": 1})
+        assert type(P) is Recorder
+        ns = Recorder.namespaces[-1]
+        assert list(ns)[:3] == ["__module__", "__qualname__", "x"]
+
+    def test_metaclass_conflict(self):
+        class A(metaclass=Recorder):
+            pass
+
+        class B(metaclass=Meta2):
+            pass
+
+        with pytest.raises(TypeError) as ours:
+            kp.make_class("C", (A, B))
+        with pytest.raises(TypeError) as theirs:
+            types.new_class("C", (A, B))
+        assert str(ours.value) == str(theirs.value)
+
+    def test_python_subclass_overrides_and_super(self):
+        class Base:
+            def describe(self):
+                return "base"
+
+        P = kp.make_class("P", (Base,))
+
+        class Child(P):
+            def describe(self):
+                return "child+" + super().describe()
+
+            def echo(self, x=2):
+                return ("child",) + super().echo(x)
+
+        c = Child()
+        assert c.describe() == "child+probe(base)"
+        assert c.echo()[:3] == ("child", c, 2)
+
+    def test_qt_calls_overridden_virtuals(self, qapp):
+        from PySide6.QtCore import QSize
+        from PySide6.QtWidgets import QWidget
+
+        W = kp.make_class("W", (QWidget,))
+        w = W()
+        w.hint = QSize(123, 45)
+        w.resizes = []
+        w.adjustSize()  # Qt reads sizeHint() through the virtual
+        assert w.size() == QSize(123, 45)
+        w.show()
+        w.resize(200, 100)
+        qapp.processEvents()
+        assert QSize(200, 100) in w.resizes
+        w.close()
+
+    def test_kit_method_as_signal_slot(self, qapp):
+        from PySide6.QtCore import QObject, Qt, Signal
+
+        O = kp.make_class("O", (QObject,), {"fired": Signal(int)})
+        o = O()
+        o.log = []
+        o.fired.connect(o.record)
+        o.fired.connect(o.record, Qt.ConnectionType.QueuedConnection)
+        o.fired.emit(5)
+        assert o.log == [(5,)]
+        qapp.processEvents()
+        assert o.log == [(5,), (5,)]
+
+
+# --- exceptions --------------------------------------------------------------
+
+
+class TestExceptions:
+    def test_context_is_the_handled_exception(self):
+        first = ValueError("first")
+
+        def fail():
+            raise KeyError("second")
+
+        with pytest.raises(KeyError) as info:
+            kp.raise_while_handling(first, fail)
+        assert info.value.__context__ is first
+
+    def test_python_errors_pass_unchanged(self):
+        class Custom(Exception):
+            pass
+
+        err = Custom("x")
+        P = kp.make_class("P", ())
+        p = P()
+        type(p).hint = property(lambda self: (_ for _ in ()).throw(err))
+        with pytest.raises(Custom) as info:
+            p.sizeHint()
+        assert info.value is err
+
+
+# --- leaks ---------------------------------------------------------------
+
+
+class TestLeaks:
+    def test_calls(self):
+        P = kp.make_class("P", ())
+        p = P()
+        assert_no_leak(lambda: kp.sample(1, 2, 3, c=4, z=5))
+        assert_no_leak(lambda: p.echo(x=3))
+
+    def test_error_paths(self):
+        def bad():
+            try:
+                kp.sample(1, 2, zz=1)
+            except TypeError:
+                pass
+            try:
+                kp.sample()
+            except TypeError:
+                pass
+
+        assert_no_leak(bad, calls=50_000)
+
+    def test_coroutines(self):
+        def run():
+            coro = kp.twice(3)
+            try:
+                coro.send(None)
+            except StopIteration:
+                pass
+
+        assert_no_leak(run)
