@@ -33,6 +33,10 @@ if [ ! -x "$venv/bin/python" ] || ! is_313 "$venv/bin/python"; then
 fi
 PY="$venv/bin/python"
 
+if [ "${TOVANE_SANITIZE:-OFF}" = "ON" ]; then
+    # A build directory of its own, so switching back and forth stays incremental.
+    export SKBUILD_BUILD_DIR="$root/build/sanitize"
+fi
 echo "==> installing tovane (building the native modules)" >&2
 "$PY" -m pip install --quiet --disable-pip-version-check --upgrade pip >/dev/null 2>&1 || true
 "$PY" -m pip install --quiet --disable-pip-version-check "$root[test,async]"

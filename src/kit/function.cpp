@@ -62,8 +62,16 @@ PyObject* run_body(FunctionObject* fn, PyObject* const* slots) noexcept {
             return nullptr;
         }
         if (PyErr_Occurred()) {
-            // A body must not return a value with an error pending.
-            PyErr_Clear();
+            // A result with an error pending is a bug in the body: report it
+            // as the interpreter does for C functions, never drop the error.
+            r.reset();
+            PyObject* cause = PyErr_GetRaisedException();
+            PyErr_Format(PyExc_SystemError, "%U() returned a result with an exception set", fn->qualname);
+            PyObject* exc = PyErr_GetRaisedException();
+            PyException_SetCause(exc, Py_NewRef(cause));
+            PyException_SetContext(exc, cause);
+            PyErr_SetRaisedException(exc);
+            return nullptr;
         }
         return r.release();
     } catch (const Error&) {
