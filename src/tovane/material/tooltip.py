@@ -1,0 +1,70 @@
+"""Tooltip event filter with a leave delay."""
+
+from PySide6.QtCore import QEvent, QObject, QPoint, Qt, QTimer
+from PySide6.QtWidgets import QLabel, QWidget
+
+_TIP_QSS = ("QLabel#ToolTipLabel { background-color: rgba(33, 43, 54, 230); color: #FFFFFF;"
+            " padding: 4px 8px; border-radius: 6px; font-size: 12px; }")
+
+
+class ToolTipFilter(QObject):
+    """Shows the watched widget's ``toolTip()`` while hovered.
+
+    Created as a Qt child of the widget, so it lives exactly as long as the
+    widget. The tip appears above the widget on enter and is hidden
+    ``leaveDelay`` ms after leave (at once for 0/None). Qt's own delayed tooltip
+    for the widget is suppressed.
+    """
+
+    def __init__(self, widget, leaveDelay=0):
+        if not isinstance(widget, QWidget):
+            raise TypeError(f"ToolTipFilter() needs a QWidget, got {type(widget).__name__}")
+        if leaveDelay is not None and (isinstance(leaveDelay, bool) or not isinstance(leaveDelay, (int, float))):
+            raise TypeError(f"leaveDelay must be a number of ms, got {type(leaveDelay).__name__}")
+        super().__init__(widget)
+        self.leaveDelay = max(0, int(leaveDelay or 0))
+        self._label = None
+        self._timer = QTimer(self)
+        self._timer.setSingleShot(True)
+        self._timer.timeout.connect(self.hideTip)
+
+    def eventFilter(self, watched, event):
+        if watched is self.parent():
+            kind = event.type()
+            if kind == QEvent.Type.Enter:
+                self.showTip()
+            elif kind == QEvent.Type.Leave:
+                if self.leaveDelay:
+                    self._timer.start(self.leaveDelay)
+                else:
+                    self.hideTip()
+            elif kind == QEvent.Type.ToolTip:
+                return True
+            elif kind in (QEvent.Type.Hide, QEvent.Type.MouseButtonPress):
+                self.hideTip()
+        return False
+
+    def showTip(self):
+        self._timer.stop()
+        widget = self.parent()
+        text = widget.toolTip()
+        if not text:
+            return
+        if self._label is None:
+            self._label = QLabel(widget, Qt.WindowType.ToolTip)
+            self._label.setObjectName("ToolTipLabel")
+            self._label.setStyleSheet(_TIP_QSS)
+        self._label.setText(text)
+        self._label.adjustSize()
+        top_left = widget.mapToGlobal(QPoint(0, 0))
+        self._label.move(top_left.x() + (widget.width() - self._label.width()) // 2,
+                         top_left.y() - self._label.height() - 4)
+        self._label.show()
+
+    def hideTip(self):
+        self._timer.stop()
+        if self._label is not None:
+            self._label.hide()
+
+    def isTipVisible(self):
+        return self._label is not None and self._label.isVisible()

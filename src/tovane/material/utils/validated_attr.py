@@ -1,0 +1,73 @@
+"""Validating descriptor for component parameters."""
+
+from tovane.hooks import State
+from tovane.material.utils.validate_params import _validate_param
+
+_UNSET = object()
+
+
+class ValidatedAttr:
+    """Class-level descriptor that validates each assignment.
+
+    ``ValidatedAttr(param_name=..., file_path=..., supported_signatures=Union[...],
+    valid_values=[...], default=...)``. Values are stored per instance in the
+    instance ``__dict__`` under a private key. A ``State`` value is checked by
+    type only: its value may change later, so it is never compared with
+    ``valid_values`` (the component's getters resolve and fall back at read
+    time). ``None`` is accepted whenever the signature allows it. Reading an
+    attribute that was never assigned gives ``default`` when one was given,
+    else raises ``AttributeError``; class access returns the descriptor.
+    """
+
+    def __init__(self, *, param_name=None, file_path=None, supported_signatures=object,
+                 valid_values=None, default=_UNSET):
+        self.param_name = param_name
+        self.file_path = file_path
+        self.supported_signatures = supported_signatures
+        self.valid_values = list(valid_values) if valid_values is not None else None
+        self.default = default
+        self.key = f"_validated_{param_name}" if param_name else None
+
+    def __set_name__(self, owner, name):
+        self.key = f"_validated_{name}"
+        if self.param_name is None:
+            self.param_name = name.lstrip("_")
+
+    def __get__(self, instance, owner=None):
+        if instance is None:
+            return self
+        try:
+            return instance.__dict__[self.key]
+        except KeyError:
+            if self.default is not _UNSET:
+                return self.default
+            raise AttributeError(
+                f"parameter '{self.param_name}' of {type(instance).__name__} has not been set") from None
+
+    def __set__(self, instance, value):
+        _validate_param(self.file_path, self.param_name, value, self.supported_signatures,
+                        self.valid_values, skip_values_for=(State,))
+        instance.__dict__[self.key] = value
+
+    def is_set(self, instance):
+        return self.key in instance.__dict__
+
+
+def assign_params(instance, defaults, kwargs):
+    """Store each parameter of ``defaults`` (name -> default) as ``_<name>``.
+
+    Given keywords are assigned (validated); a missing one keeps the value
+    stored before, else gets its default. PySide re-runs mixin initialisers with
+    keywords only whenever a widget's Qt half is initialised, so nothing stored
+    earlier may be reset. Unknown keywords are ignored.
+    """
+    cls = type(instance)
+    for name, default in defaults.items():
+        attr = "_" + name
+        if name in kwargs:
+            setattr(instance, attr, kwargs[name])
+            continue
+        desc = getattr(cls, attr, None)
+        stored = desc.is_set(instance) if isinstance(desc, ValidatedAttr) else attr in instance.__dict__
+        if not stored:
+            setattr(instance, attr, default)
