@@ -299,6 +299,12 @@ class TestClassBuilder:
         assert "_Probe__private" in P.__dict__ and "__private" not in P.__dict__
         assert P._Probe__private.__name__ == "__private"
 
+    def test_nested_class_qualname(self):
+        Inner = kp.make_class("DropmarkerStyle", (), outer="DataGrid")
+        assert Inner.__qualname__ == "DataGrid.DropmarkerStyle"
+        assert Inner.echo.__qualname__ == "DataGrid.DropmarkerStyle.echo"
+        assert "_DropmarkerStyle__private" in vars(Inner)
+
     def test_uses_the_most_derived_metaclass_and_prepare(self):
         class Base(metaclass=Recorder):
             pass

@@ -2,12 +2,13 @@
 //
 //     def sample(a, b=1, *args, c, d="dee", **kwargs) -> "tuple": ...
 //     async def twice(x: "int"): return x * 2
-//     def make_class(name, bases, members=None, doc=None): ...
+//     def make_class(name, bases, members=None, doc=None, outer=None): ...
 //     def raise_while_handling(first, second): ...
 //     def check_version(major, minor): ...
 #include "kit/kit.hpp"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -62,15 +63,21 @@ Ref make_class(const Args& a) {
         doc = PyUnicode_AsUTF8(a[3]);
         if (!doc) throw_error();
     }
+    std::string outer;
+    if (a[4] != Py_None) {
+        const char* o = PyUnicode_AsUTF8(a[4]);
+        if (!o) throw_error();
+        outer = o;
+    }
     // The initializer_list form wants the bases one by one.
     std::vector<PyObject*> b(&PyTuple_GET_ITEM(bases.get(), 0),
                              &PyTuple_GET_ITEM(bases.get(), 0) + PyTuple_GET_SIZE(bases.get()));
     ClassBuilder* cls = nullptr;
     switch (b.size()) {
-        case 0: cls = new ClassBuilder(name, {}, doc); break;
-        case 1: cls = new ClassBuilder(name, {b[0]}, doc); break;
-        case 2: cls = new ClassBuilder(name, {b[0], b[1]}, doc); break;
-        default: cls = new ClassBuilder(name, {b[0], b[1], b[2]}, doc); break;
+        case 0: cls = new ClassBuilder(name, {}, doc, outer); break;
+        case 1: cls = new ClassBuilder(name, {b[0]}, doc, outer); break;
+        case 2: cls = new ClassBuilder(name, {b[0], b[1]}, doc, outer); break;
+        default: cls = new ClassBuilder(name, {b[0], b[1], b[2]}, doc, outer); break;
     }
     std::unique_ptr<ClassBuilder> owner(cls);
     if (a[2] != Py_None) {
@@ -131,7 +138,7 @@ void body() {
     FuncSpec coro{"twice", twice, {Param("x", "int")}};
     coro.coroutine = true;
     kit::def(coro);
-    kit::def({"make_class", make_class, {"name", "bases", Param("members", None), Param("doc", None)}});
+    kit::def({"make_class", make_class, {"name", "bases", Param("members", None), Param("doc", None), Param("outer", None)}});
     kit::def({"raise_while_handling", raise_while_handling, {"first", "second"}});
     kit::def({"bind", bind, {"module", VarArgs("names")}});
     kit::def({"check_version", probe_check_version, {"major", "minor"}});
