@@ -1,0 +1,582 @@
+// _velmora: a sort/filter proxy model that orders text naturally.
+//
+//     import re
+//     from PySide6.QtCore import QSortFilterProxyModel
+//
+//     def _human_key(key):
+//         parts = re.split(r"(\d*\.\d+|\d+)", key)
+//         return tuple(e.swapcase() if i % 2 == 0 else float(e) for i, e in enumerate(parts))
+//
+//     class HumanProxyModel(QSortFilterProxyModel):
+//         def lessThan(self, source_left, source_right):
+//             data_left = source_left.data()
+//             data_right = source_right.data()
+//             if type(data_left) == type(data_right) == str:
+//                 return _human_key(data_left) < _human_key(data_right)
+//             return super().lessThan(source_left, source_right)
+//
+//         @property
+//         def filters(self):
+//             if not hasattr(self, "_filters"):
+//                 self._filters = []
+//             return self._filters
+//
+//         @filters.setter
+//         def filters(self, value):
+//             self._filters = value
+//             self.invalidateFilter()
+//
+//         def filterAcceptsRow(self, sourceRow, sourceParent):
+//             for column, text in self.filters:
+//                 if 0 <= column < self.columnCount():  # see root_column_count
+//                     ix = self.sourceModel().index(sourceRow, column, sourceParent)
+//                     data = ix.data()
+//                     if not _supports_in(data):        # see cell_contains
+//                         data = "" if data is None else str(data)
+//                     if text not in data:
+//                         return False
+//             return True
+//
+// The split and the key are done here natively, with the regular
+// expression's own rules: `\d` is any Unicode decimal digit, `.` the full
+// stop.  lessThan compares two strings in place, part by part, without
+// building either key; it falls back to comparing the two key tuples whenever
+// the in-place walk cannot be exact (see compare_text and natural_less).
+#include "kit/kit.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace kit;
+
+// --- characters ----------------------------------------------------------
+
+template <class C>
+inline bool is_digit(C c) {
+    if (c < 128) return c >= '0' && c <= '9';
+    return Py_UNICODE_ISDECIMAL(static_cast<Py_UCS4>(c));
+}
+
+template <class C>
+inline unsigned digit_value(C c) {
+    if (c < 128) return static_cast<unsigned>(c - '0');
+    return static_cast<unsigned>(Py_UNICODE_TODECIMAL(static_cast<Py_UCS4>(c)));
+}
+
+inline Py_UCS4 ascii_swapcase(Py_UCS4 c) {
+    return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') ? (c ^ 0x20) : c;
+}
+
+constexpr Py_UCS4 kCapitalSigma = 0x3A3;
+// Marks a character whose swapcase is not one context-free code point.
+constexpr Py_UCS4 kComplex = 0xFFFFFFFF;
+
+// chr(c).swapcase() as one code point, or kComplex when it is several
+// ('ß' -> 'SS', 'ﬁ' -> 'FI', 'İ' -> 'i̇') or depends on the neighbours (the
+// capital sigma, which becomes 'ς' at the end of a word and 'σ' elsewhere).
+//
+// str.swapcase leaves characters that are neither upper nor lower case as
+// they are; for the others the full case mapping is not in the public C API,
+// so it is asked of str.swapcase once per character and remembered.  The
+// answer depends only on the character, so the table never changes a result.
+Py_UCS4 swapcase_char(Py_UCS4 c) {
+    if (c < 128) return ascii_swapcase(c);
+    if (c == kCapitalSigma) return kComplex;
+    if (!Py_UNICODE_ISUPPER(c) && !Py_UNICODE_ISLOWER(c)) return c;
+
+    // Pages of 256 code points, allocated when first touched; 0 = not known
+    // yet (no cased character maps to U+0000).
+    static std::unique_ptr<Py_UCS4[]> pages[(0x10FFFF >> 8) + 1];
+    std::unique_ptr<Py_UCS4[]>& page = pages[c >> 8];
+    if (!page) page.reset(new Py_UCS4[256]());
+    Py_UCS4& slot = page[c & 0xFF];
+    if (!slot) {
+        Ref ch = Ref::steal(PyUnicode_FromOrdinal(static_cast<int>(c)));
+        Ref swapped = call_method(ch, KIT_STR("swapcase"));
+        slot = PyUnicode_GET_LENGTH(swapped) == 1 ? PyUnicode_READ_CHAR(swapped.get(), 0) : kComplex;
+    }
+    return slot;
+}
+
+// --- splitting -----------------------------------------------------------
+
+// The next match of (\d*\.\d+|\d+) at or after `from`, as [start, end);
+// start == n when there is none.  The first alternative wins where both
+// match: a digit run followed by '.' and a digit takes the fraction too.
+struct Span {
+    Py_ssize_t start, end;
+};
+
+template <class C>
+inline Py_ssize_t skip_digits(const C* s, Py_ssize_t i, Py_ssize_t n) {
+    while (i < n && is_digit(s[i])) i++;
+    return i;
+}
+
+template <class C>
+Span next_number(const C* s, Py_ssize_t from, Py_ssize_t n) {
+    for (Py_ssize_t i = from; i < n; i++) {
+        C c = s[i];
+        if (is_digit(c)) {
+            Py_ssize_t j = skip_digits(s, i + 1, n);
+            if (j + 1 < n && s[j] == '.' && is_digit(s[j + 1])) j = skip_digits(s, j + 2, n);
+            return {i, j};
+        }
+        if (c == '.' && i + 1 < n && is_digit(s[i + 1])) return {i, skip_digits(s, i + 2, n)};
+    }
+    return {n, n};
+}
+
+// float(s[a:b]) for a matched number: decimal digits, at most one '.'.
+//
+// Two shortcuts give float()'s correctly rounded value exactly: an integer
+// below 10**18 converts exactly-rounded in one cast, and a fraction whose
+// digits form an integer below 2**53 with at most 22 decimals is that integer
+// divided by a power of ten that doubles hold exactly (one rounding).  Any
+// other number goes through the interpreter's own string-to-double, as
+// float() does, after mapping the digits to ASCII.
+const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+template <class C>
+double number_value(const C* s, Py_ssize_t a, Py_ssize_t b) {
+    std::uint64_t m = 0;
+    int significant = 0;
+    int decimals = -1;  // -1: no '.'
+    bool exact = true;
+    for (Py_ssize_t i = a; i < b; i++) {
+        if (s[i] == '.') {
+            decimals = 0;
+            continue;
+        }
+        unsigned d = digit_value(s[i]);
+        if (significant || d) {
+            if (++significant > 18) {
+                exact = false;
+                break;
+            }
+        }
+        m = m * 10 + d;
+        if (decimals >= 0) decimals++;
+    }
+    if (exact) {
+        if (decimals < 0) return static_cast<double>(m);
+        if (significant <= 15 && decimals <= 22) return static_cast<double>(m) / kPow10[decimals];
+    }
+    std::string ascii;
+    ascii.reserve(static_cast<std::size_t>(b - a));
+    for (Py_ssize_t i = a; i < b; i++)
+        ascii.push_back(s[i] == '.' ? '.' : static_cast<char>('0' + digit_value(s[i])));
+    double v = PyOS_string_to_double(ascii.c_str(), nullptr, nullptr);
+    if (v == -1.0 && PyErr_Occurred()) throw_error();
+    return v;
+}
+
+// --- the key ---------------------------------------------------------------
+
+// s[a:b].swapcase()
+template <class C>
+Ref text_part(PyObject* s, const C* data, Py_ssize_t a, Py_ssize_t b) {
+    bool ascii = true;
+    for (Py_ssize_t i = a; i < b && ascii; i++) ascii = data[i] < 128;
+    if (ascii) {
+        Ref part = Ref::steal(PyUnicode_New(b - a, 127));
+        Py_UCS1* out = PyUnicode_1BYTE_DATA(part.get());
+        for (Py_ssize_t i = a; i < b; i++) out[i - a] = static_cast<Py_UCS1>(ascii_swapcase(data[i]));
+        return part;
+    }
+    Ref sub = Ref::steal(PyUnicode_Substring(s, a, b));
+    return call_method(sub, KIT_STR("swapcase"));
+}
+
+template <class C>
+Ref human_key_of(PyObject* s, const C* data, Py_ssize_t n) {
+    Py_ssize_t numbers = 0;
+    for (Span m = next_number(data, 0, n); m.start < n; m = next_number(data, m.end, n)) numbers++;
+    Ref key = Ref::steal(PyTuple_New(2 * numbers + 1));
+    Py_ssize_t pos = 0, k = 0;
+    for (;;) {
+        Span m = next_number(data, pos, n);
+        PyTuple_SET_ITEM(key.get(), k++, text_part(s, data, pos, m.start).release());
+        if (m.start == n) break;
+        PyTuple_SET_ITEM(key.get(), k++, real(number_value(data, m.start, m.end)).release());
+        pos = m.end;
+    }
+    return key;
+}
+
+// _human_key(s) for a str (or a subclass: the split reads the characters).
+Ref human_key_str(PyObject* s) {
+    Py_ssize_t n = PyUnicode_GET_LENGTH(s);
+    switch (PyUnicode_KIND(s)) {
+        case PyUnicode_1BYTE_KIND: return human_key_of(s, PyUnicode_1BYTE_DATA(s), n);
+        case PyUnicode_2BYTE_KIND: return human_key_of(s, PyUnicode_2BYTE_DATA(s), n);
+        default: return human_key_of(s, PyUnicode_4BYTE_DATA(s), n);
+    }
+}
+
+// Anything else is what the definition makes of it: re.split raises the
+// TypeError (its own message for ints, bytes-like objects, ...).
+Ref human_key_other(PyObject* key) {
+    static PyObject* pattern = intern(R"((\d*\.\d+|\d+))");
+    Ref parts = call_method(KIT_GLOBAL("re"), KIT_STR("split"), pattern, key);
+    Ref out = new_list();
+    Ref it = Ref::steal(PyObject_GetIter(parts));
+    bool text = true;
+    while (Ref e = Ref::steal_or_null(PyIter_Next(it))) {
+        Ref v = text ? call_method(e, KIT_STR("swapcase"))
+                     : call(reinterpret_cast<PyObject*>(&PyFloat_Type), e.get());
+        append(out, v);
+        text = !text;
+    }
+    if (PyErr_Occurred()) throw_error();
+    return Ref::steal(PyList_AsTuple(out));
+}
+
+Ref human_key(PyObject* key) { return PyUnicode_Check(key) ? human_key_str(key) : human_key_other(key); }
+
+Ref _human_key(const Args& a) { return human_key(a[0]); }
+
+// _human_key(a) < _human_key(b)
+bool keys_less(PyObject* a, PyObject* b) {
+    Ref ka = human_key(a);
+    Ref kb = human_key(b);
+    return check(PyObject_RichCompareBool(ka, kb, Py_LT)) != 0;
+}
+
+// --- comparing in place ----------------------------------------------------
+
+enum Order { Less, Equal, Greater, Undecided };
+
+// Compare l[la:lb].swapcase() with r[ra:rb].swapcase() by code point.
+// Characters equal on both sides give equal output (only the capital sigma
+// depends on its neighbours), so only the first differing pair is mapped;
+// when either of them has no single-code-point swapcase the walk gives up.
+template <class CL, class CR>
+Order compare_text(const CL* l, Py_ssize_t la, Py_ssize_t lb, const CR* r, Py_ssize_t ra, Py_ssize_t rb) {
+    for (;; la++, ra++) {
+        if (la == lb) return ra == rb ? Equal : Less;  // a proper prefix sorts first
+        if (ra == rb) return Greater;
+        Py_UCS4 x = l[la], y = r[ra];
+        if (x == y && x != kCapitalSigma) continue;
+        x = swapcase_char(x);
+        y = swapcase_char(y);
+        if (x == kComplex || y == kComplex) return Undecided;
+        if (x != y) return x < y ? Less : Greater;
+    }
+}
+
+// The order of the two keys, walking both strings part by part: the text
+// parts by code point after the case swap, the numbers by their float value.
+// When one key runs out first it is a prefix of the other, so it sorts first.
+template <class CL, class CR>
+Order compare_inplace(const CL* l, Py_ssize_t nl, const CR* r, Py_ssize_t nr) {
+    Py_ssize_t pl = 0, pr = 0;
+    for (;;) {
+        Span ml = next_number(l, pl, nl);
+        Span mr = next_number(r, pr, nr);
+        Order text = compare_text(l, pl, ml.start, r, pr, mr.start);
+        if (text != Equal) return text;
+        bool more_l = ml.start < nl, more_r = mr.start < nr;
+        if (!more_l || !more_r) return more_l == more_r ? Equal : (more_l ? Greater : Less);
+        double vl = number_value(l, ml.start, ml.end);
+        double vr = number_value(r, mr.start, mr.end);
+        if (vl != vr) return vl < vr ? Less : Greater;
+        pl = ml.end;
+        pr = mr.end;
+    }
+}
+
+template <class CL>
+Order compare_with(const CL* l, Py_ssize_t nl, PyObject* r) {
+    Py_ssize_t nr = PyUnicode_GET_LENGTH(r);
+    switch (PyUnicode_KIND(r)) {
+        case PyUnicode_1BYTE_KIND: return compare_inplace(l, nl, PyUnicode_1BYTE_DATA(r), nr);
+        case PyUnicode_2BYTE_KIND: return compare_inplace(l, nl, PyUnicode_2BYTE_DATA(r), nr);
+        default: return compare_inplace(l, nl, PyUnicode_4BYTE_DATA(r), nr);
+    }
+}
+
+// _human_key(a) < _human_key(b) for two str objects.
+bool natural_less(PyObject* a, PyObject* b) {
+    Py_ssize_t na = PyUnicode_GET_LENGTH(a);
+    Order o;
+    switch (PyUnicode_KIND(a)) {
+        case PyUnicode_1BYTE_KIND: o = compare_with(PyUnicode_1BYTE_DATA(a), na, b); break;
+        case PyUnicode_2BYTE_KIND: o = compare_with(PyUnicode_2BYTE_DATA(a), na, b); break;
+        default: o = compare_with(PyUnicode_4BYTE_DATA(a), na, b); break;
+    }
+    if (o == Undecided) return keys_less(a, b);
+    return o == Less;
+}
+
+// type(a) == type(b) == str, for values that are not both exact str (a
+// metaclass may define its own ==).
+bool types_equal_str(PyObject* a, PyObject* b) {
+    PyObject* ta = reinterpret_cast<PyObject*>(Py_TYPE(a));
+    PyObject* tb = reinterpret_cast<PyObject*>(Py_TYPE(b));
+    if (!truthy(Ref::steal(PyObject_RichCompare(ta, tb, Py_EQ)))) return false;
+    return truthy(Ref::steal(PyObject_RichCompare(tb, reinterpret_cast<PyObject*>(&PyUnicode_Type), Py_EQ)));
+}
+
+// --- HumanProxyModel -------------------------------------------------------
+
+// obj.name(*args) for the Qt objects of the hot paths.
+//
+// Shiboken's attribute lookup builds a bound method object for every call.
+// When the lookup is Shiboken's or PySide's own, the name is found on the type
+// as a method of the binding and the instance's __dict__ does not hide it,
+// that lookup would end in the same method: it is called directly with obj.
+// Anything else goes through the attribute, as Python does.
+bool binding_getattro(getattrofunc f) {
+    static getattrofunc known[2] = {nullptr, nullptr};  // Shiboken.Object's, PySide's QObject's
+    if (!known[0]) {
+        Ref qtcore = Ref::steal(PyImport_ImportModule("PySide6.QtCore"));
+        Ref index_type = getattr(qtcore, KIT_STR("QModelIndex"));
+        Ref object_type = getattr(qtcore, KIT_STR("QObject"));
+        known[0] = reinterpret_cast<PyTypeObject*>(index_type.get())->tp_getattro;
+        known[1] = reinterpret_cast<PyTypeObject*>(object_type.get())->tp_getattro;
+    }
+    return f == known[0] || f == known[1];
+}
+
+PyObject* binding_method(PyObject* obj, PyObject* name) {
+    PyTypeObject* type = Py_TYPE(obj);
+    if (!binding_getattro(type->tp_getattro)) return nullptr;
+    if (type->tp_dictoffset <= 0 || (type->tp_flags & Py_TPFLAGS_MANAGED_DICT)) return nullptr;
+    PyObject* method = _PyType_Lookup(type, name);  // borrowed
+    if (!method || !Py_IS_TYPE(method, &PyMethodDescr_Type)) return nullptr;
+    PyObject* dict = *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(obj) + type->tp_dictoffset);
+    if (dict && check(PyDict_Contains(dict, name))) return nullptr;
+    return method;
+}
+
+template <class... A>
+Ref call_binding(PyObject* obj, PyObject* name, const A&... args) {
+    if (PyObject* method = binding_method(obj, name)) {
+        Ref keep = Ref::borrow(method);
+        PyObject* argv[] = {obj, static_cast<PyObject*>(args)...};
+        return Ref::steal(PyObject_Vectorcall(method, argv, 1 + sizeof...(A), nullptr));
+    }
+    return call_method(obj, name, args...);
+}
+
+Ref HumanProxyModel_lessThan(const Args& a) {
+    PyObject* self = a[0];
+    PyObject* source_left = a[1];
+    PyObject* source_right = a[2];
+    Ref data_left = call_binding(source_left, KIT_STR("data"));
+    Ref data_right = call_binding(source_right, KIT_STR("data"));
+    if (PyUnicode_CheckExact(data_left.get()) && PyUnicode_CheckExact(data_right.get()))
+        return boolean(natural_less(data_left, data_right));
+    if (types_equal_str(data_left, data_right)) return boolean(keys_less(data_left, data_right));
+    return call_method(super(a.owner(), self), KIT_STR("lessThan"), source_left, source_right);
+}
+
+Ref HumanProxyModel_filters_get(const Args& a) {
+    PyObject* self = a[0];
+    if (!hasattr(self, KIT_STR("_filters"))) setattr(self, KIT_STR("_filters"), new_list());
+    return getattr(self, KIT_STR("_filters"));
+}
+
+Ref HumanProxyModel_filters_set(const Args& a) {
+    PyObject* self = a[0];
+    setattr(self, KIT_STR("_filters"), a[1]);
+    call_method(self, KIT_STR("invalidateFilter"));
+    return none();
+}
+
+// column, text = item  (with the interpreter's unpacking errors)
+void unpack_pair(PyObject* item, Ref& first, Ref& second) {
+    if ((PyTuple_CheckExact(item) || PyList_CheckExact(item)) && Py_SIZE(item) == 2) {
+        PyObject* const* items = PyTuple_CheckExact(item) ? &PyTuple_GET_ITEM(item, 0) : &PyList_GET_ITEM(item, 0);
+        first = Ref::borrow(items[0]);
+        second = Ref::borrow(items[1]);
+        return;
+    }
+    Ref it = Ref::steal_or_null(PyObject_GetIter(item));
+    if (!it) {
+        if (PyErr_ExceptionMatches(PyExc_TypeError) && !Py_TYPE(item)->tp_iter && !PySequence_Check(item)) {
+            PyErr_Clear();
+            raisef(PyExc_TypeError, "cannot unpack non-iterable %.200s object", Py_TYPE(item)->tp_name);
+        }
+        throw_error();
+    }
+    Ref* targets[] = {&first, &second};
+    for (int i = 0; i < 2; i++) {
+        *targets[i] = Ref::steal_or_null(PyIter_Next(it));
+        if (!*targets[i]) {
+            if (!PyErr_Occurred()) raisef(PyExc_ValueError, "not enough values to unpack (expected 2, got %d)", i);
+            throw_error();
+        }
+    }
+    if (Ref extra = Ref::steal_or_null(PyIter_Next(it)))
+        raise(PyExc_ValueError, "too many values to unpack (expected 2)");
+    if (PyErr_Occurred()) throw_error();
+}
+
+// Qt's QSortFilterProxyModel.columnCount, .sourceModel and
+// .filterAcceptsColumn, as the base class's MRO holds them at import.
+enum QtMethod { ColumnCount, SourceModel, FilterAcceptsColumn, QtMethods };
+PyObject* qt_method_names[QtMethods];
+PyObject* qt_methods[QtMethods];
+
+// Whether the proxy's class still has Qt's method.
+bool keeps_qt(PyObject* self, QtMethod which) {
+    return _PyType_Lookup(Py_TYPE(self), qt_method_names[which]) == qt_methods[which];
+}
+
+// An invalid QModelIndex, the root of every model (QModelIndex() in Python).
+PyObject* root_index() {
+    static PyObject* root = nullptr;
+    if (!root) {
+        Ref qtcore = Ref::steal(PyImport_ImportModule("PySide6.QtCore"));
+        root = call(getattr(qtcore, KIT_STR("QModelIndex"))).release();
+    }
+    return root;
+}
+
+// model.columnCount(QModelIndex()).  QAbstractListModel's own columnCount is
+// private in C++, and PySide refuses to call it; it answers 1 at the root.  A
+// method of the binding is called without the argument, whose C++ default is
+// that same root index (the call converts no index).
+Ref source_root_columns(PyObject* model) {
+    static PyObject* list_column_count = nullptr;
+    if (!list_column_count) {
+        Ref qtcore = Ref::steal(PyImport_ImportModule("PySide6.QtCore"));
+        Ref list_model = getattr(qtcore, KIT_STR("QAbstractListModel"));
+        list_column_count = getattr(list_model, KIT_STR("columnCount")).release();
+    }
+    PyObject* name = KIT_STR("columnCount");
+    if (_PyType_Lookup(Py_TYPE(model), name) == list_column_count) return integer(1);
+    if (PyObject* method = binding_method(model, name)) {
+        Ref keep = Ref::borrow(method);
+        return Ref::steal(PyObject_Vectorcall(method, &model, 1, nullptr));
+    }
+    return call_method(model, name, root_index());
+}
+
+// self.columnCount(), the proxy's column count at the root.
+//
+// Qt's columnCount() first builds the proxy's row mapping, and building it
+// calls filterAcceptsRow, which would ask columnCount() again, without end,
+// whenever the mapping does not exist yet (filters set before the source
+// model, or after a source model reset; Qt then also overwrites the mappings
+// it built on the way down, which crashes later).  So while the class keeps
+// Qt's columnCount and sourceModel, the count is made the way Qt makes it,
+// without the mapping: the source model's columns at the root that
+// filterAcceptsColumn accepts -- all of them when that is Qt's too.  The
+// source model is handed back for the index() call that follows (the same
+// object a second sourceModel() would return).  A class with a columnCount
+// or sourceModel of its own is asked, as written.
+struct RootColumns {
+    Ref count;
+    Ref model;  // NULL when not fetched
+};
+
+RootColumns root_column_count(PyObject* self) {
+    if (!keeps_qt(self, ColumnCount) || !keeps_qt(self, SourceModel))
+        return {call_method(self, KIT_STR("columnCount")), Ref()};
+    Ref model = call_binding(self, KIT_STR("sourceModel"));
+    if (model.get() == Py_None)  // no source: Qt's empty model, no rows to filter
+        return {call_method(self, KIT_STR("columnCount")), model};
+    Ref columns = source_root_columns(model);
+    if (keeps_qt(self, FilterAcceptsColumn)) return {columns, model};
+    // sum(1 for c in range(columns) if self.filterAcceptsColumn(c, QModelIndex()))
+    long long n = as_long(columns), accepted = 0;
+    for (long long c = 0; c < n; c++) {
+        Ref column = integer(c);
+        if (truthy(call_method(self, KIT_STR("filterAcceptsColumn"), column, root_index()))) accepted++;
+    }
+    return {integer(accepted), model};
+}
+
+// Whether `x in value` is defined at all for the value's type (a container,
+// an iterable or a sequence).
+bool supports_in(PyObject* value) {
+    PyTypeObject* t = Py_TYPE(value);
+    return (t->tp_as_sequence && t->tp_as_sequence->sq_contains) || t->tp_iter || PySequence_Check(value);
+}
+
+// `text in data` for one cell.  A cell whose display data has no `in` (an
+// empty cell, whose data is None, or a number) is matched through the text a
+// user sees in it: None as the empty string, anything else as str(data).  So
+// an empty filter text keeps such rows, as it keeps every text row, and "4"
+// finds the cell holding 42; any other text rejects an empty cell.  Errors of
+// the test itself (a text that is not a str, for instance) propagate.
+bool cell_contains(PyObject* data, PyObject* text) {
+    if (supports_in(data)) return check(PySequence_Contains(data, text)) != 0;
+    Ref shown = data == Py_None ? Ref::steal(PyUnicode_New(0, 0)) : str_of(data);
+    return check(PySequence_Contains(shown, text)) != 0;
+}
+
+// The guard against filterAcceptsRow re-entering itself without end (a
+// columnCount of the class's own that asks Qt's): the interpreter's recursion
+// limit, as the Python method would meet it, instead of a stack overflow.
+class Depth {
+public:
+    Depth() {
+        if (++depth_ > Py_GetRecursionLimit()) {
+            --depth_;
+            raise(PyExc_RecursionError, "maximum recursion depth exceeded while calling filterAcceptsRow");
+        }
+    }
+    ~Depth() { --depth_; }
+    Depth(const Depth&) = delete;
+    Depth& operator=(const Depth&) = delete;
+
+private:
+    static inline thread_local int depth_ = 0;
+};
+
+Ref HumanProxyModel_filterAcceptsRow(const Args& a) {
+    PyObject* self = a[0];
+    PyObject* source_row = a[1];
+    PyObject* source_parent = a[2];
+    Depth depth;
+    static PyObject* zero = PyLong_FromLong(0);
+    Ref filters = getattr(self, KIT_STR("filters"));
+    Ref it = Ref::steal(PyObject_GetIter(filters));
+    while (Ref item = Ref::steal_or_null(PyIter_Next(it))) {
+        Ref column, text;
+        unpack_pair(item, column, text);
+        if (!truthy(Ref::steal(PyObject_RichCompare(zero, column, Py_LE)))) continue;
+        RootColumns columns = root_column_count(self);
+        if (!truthy(Ref::steal(PyObject_RichCompare(column, columns.count, Py_LT)))) continue;
+        Ref model = columns.model ? columns.model : call_method(self, KIT_STR("sourceModel"));
+        Ref ix = call_binding(model, KIT_STR("index"), source_row, column.get(), source_parent);
+        Ref data = call_binding(ix, KIT_STR("data"));
+        if (!cell_contains(data, text)) return boolean(false);
+    }
+    if (PyErr_Occurred()) throw_error();
+    return boolean(true);
+}
+
+void body() {
+    import_module("re");
+    from_import("PySide6.QtCore", {"QSortFilterProxyModel"});
+    def({"_human_key", _human_key, {"key"}});
+
+    Ref base = KIT_GLOBAL("QSortFilterProxyModel");
+    const char* names[QtMethods] = {"columnCount", "sourceModel", "filterAcceptsColumn"};
+    for (int i = 0; i < QtMethods; i++) {
+        qt_method_names[i] = intern(names[i]);
+        PyObject* method = _PyType_Lookup(reinterpret_cast<PyTypeObject*>(base.get()), qt_method_names[i]);
+        if (!method) raisef(PyExc_AttributeError, "QSortFilterProxyModel has no %U", qt_method_names[i]);
+        qt_methods[i] = Py_NewRef(method);
+    }
+    ClassBuilder cls("HumanProxyModel", {base.get()});
+    cls.def({"lessThan", HumanProxyModel_lessThan, {"self", "source_left", "source_right"}});
+    FuncSpec setter{"filters", HumanProxyModel_filters_set, {"self", "value"}};
+    cls.property({"filters", HumanProxyModel_filters_get, {"self"}}, &setter);
+    cls.def({"filterAcceptsRow", HumanProxyModel_filterAcceptsRow, {"self", "sourceRow", "sourceParent"}});
+    Ref built = cls.build();
+    set_global("HumanProxyModel", built);
+}
+
+}  // namespace
+
+KIT_MODULE(_velmora, "_velmora", "_velmora", nullptr, body)
