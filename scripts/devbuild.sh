@@ -10,9 +10,13 @@ py=${PY:-$root/.venv/bin/python}
 build=${BUILD_DIR:-$root/build/dev}
 cmake -S "$root" -B "$build" -G Ninja -DPython_EXECUTABLE="$py" \
       -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DTOVANE_SANITIZE="${TOVANE_SANITIZE:-OFF}" >/dev/null
-if [ $# -gt 0 ]; then
-    for t in "$@"; do cmake --build "$build" --target "$t"; done
-else
-    cmake --build "$build"
+if [ $# -eq 0 ]; then
+    set -- $(ls "$build/targets")
 fi
-(cd "$build/stage" && find tovane -name '*.so' -exec cp {} "$root/src/{}" \;)
+for t in "$@"; do
+    cmake --build "$build" --target "$t"
+    # Copy only what was asked for: a build directory may hold stale modules.
+    rel=$(cat "$build/targets/$t")
+    # A new file renamed into place: running processes keep the old mapping.
+    cp "$build/stage/$rel" "$root/src/$rel.tmp" && mv -f "$root/src/$rel.tmp" "$root/src/$rel"
+done

@@ -30,7 +30,7 @@ public:
     // The class whose body defined the function (what `__class__` is in a
     // Python method); NULL for module-level functions.
     PyObject* owner() const noexcept;
-    // Value attached with FuncSpec::data / make_closure (a closure cell).
+    // The object attached with FuncSpec::data (what a closure would capture).
     PyObject* data() const noexcept;
     FunctionObject* function() const noexcept { return fn_; }
 

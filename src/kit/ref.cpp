@@ -73,6 +73,8 @@ Ref get(PyObject* mapping, PyObject* key, PyObject* dflt) {
         if (check(PyDict_GetItemRef(mapping, key, &r)) == 0) return Ref::borrow(dflt);
         return Ref::steal(r);
     }
+    // mapping.get(key) when the default is None, as Python code writes it.
+    if (dflt == Py_None) return call_method(mapping, KIT_STR("get"), key);
     return call_method(mapping, KIT_STR("get"), key, dflt);
 }
 

@@ -99,7 +99,7 @@ Ref repr_of(PyObject* o);  // repr(o)
 
 bool truthy(PyObject* o);                         // bool(o)
 bool isinstance(PyObject* o, PyObject* cls);      // isinstance(o, cls)
-bool equals(PyObject* a, PyObject* b);            // a == b
+bool equals(PyObject* a, PyObject* b);            // a is b or a == b (as `in` and list.index compare)
 bool contains(PyObject* container, PyObject* o);  // o in container
 bool callable(PyObject* o);                       // callable(o)
 long long as_long(PyObject* o);                   // int(o) of an int
@@ -120,7 +120,7 @@ void setattr(PyObject* o, const char* name, PyObject* value);
 
 // --- item access ---------------------------------------------------------
 
-// mapping.get(key) for any mapping with a get method (dict fast path).
+// mapping.get(key[, dflt]) for any mapping with a get method (dict fast path).
 Ref get(PyObject* mapping, PyObject* key, PyObject* dflt = Py_None);
 Ref get(PyObject* mapping, const char* key, PyObject* dflt = Py_None);
 
