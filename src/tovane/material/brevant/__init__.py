@@ -1,0 +1,1 @@
+from .brevant import PyWidgetBase, WidgetSetter
