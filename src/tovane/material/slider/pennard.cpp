@@ -1,0 +1,292 @@
+// pennard: a demonstration window of plain and styled sliders.
+//
+//     from qtrangeslider import QRangeSlider
+//     from PySide6 import QtCore
+//     from PySide6 import QtWidgets as QtW
+//
+//     QSS = """..."""          # the library's slider look
+//     SYSTEM_QSS = """..."""   # the platform look with a coloured handle
+//
+//     class DemoWidget(QtW.QWidget):
+//         def __init__(self) -> None:
+//             super().__init__()
+//             reg_hslider = QtW.QSlider(QtCore.Qt.Horizontal)
+//             reg_hslider.setValue(50)
+//             ...
+//             left = QtW.QWidget()
+//             left.setLayout(QtW.QVBoxLayout())
+//             left.setContentsMargins(2, 2, 2, 2)
+//             ...
+//             self.setGeometry(600, 300, 580, 300)
+//             self.activateWindow()
+//
+// The two styled sliders are laid out under the label that names them.
+#include "kit/kit.hpp"
+
+namespace {
+
+using namespace kit;
+
+// Rules are indented by 16 blanks, declarations by 24 and gradient stops by
+// 32; one empty line between rules, two between the horizontal and the
+// vertical half.
+const char* const QSS_TEXT = R"qss(
+                QSlider:horizontal {
+                        min-height: 24px;
+                }
+
+                QSlider::groove:horizontal {
+                        height: 4px;
+                        background-color: rgba(0, 0, 0, 100);
+                        border-radius: 2px;
+                }
+
+                QSlider::sub-page:horizontal {
+                        background: #00A76F;
+                        height: 4px;
+                        border-radius: 2px;
+                }
+
+                QSlider::handle:horizontal {
+                        border: 1px solid rgb(222, 222, 222);
+                        width: 20px;
+                        min-height: 24px;
+                        margin: -9px 0;
+                        border-radius: 11px;
+                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
+                                stop:0 #00A76F,
+                                stop:0.48 #00A76F,
+                                stop:0.55 rgb(255, 255, 255),
+                                stop:1 rgb(255, 255, 255));
+                }
+
+                QSlider::handle:horizontal:hover {
+                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
+                                stop:0 #00A76F,
+                                stop:0.55 #00A76F,
+                                stop:0.65 rgb(255, 255, 255),
+                                stop:1 rgb(255, 255, 255));
+                }
+
+                QSlider::handle:horizontal:pressed {
+                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
+                                stop:0 #00A76F,
+                                stop:0.4 #00A76F,
+                                stop:0.5 rgb(255, 255, 255),
+                                stop:1 rgb(255, 255, 255));
+                }
+
+                QSlider::groove:horizontal:disabled {
+                        background-color: rgba(0, 0, 0, 75);
+                }
+
+                QSlider::handle:horizontal:disabled {
+                        background-color: #808080;
+                        border: 5px solid #cccccc;
+                }
+
+
+                QSlider:vertical {
+                        min-width: 24px;
+                }
+
+                QSlider::groove:vertical {
+                        width: 4px;
+                        background-color: rgba(0, 0, 0, 100);
+                        border-radius: 2px;
+                }
+
+                QSlider::add-page:vertical {
+                        background: #00A76F;
+                        width: 4px;
+                        border-radius: 2px;
+                }
+
+                QSlider::handle:vertical {
+                        border: 1px solid rgb(222, 222, 222);
+                        height: 20px;
+                        min-width: 24px;
+                        margin: 0 -9px;
+                        border-radius: 11px;
+                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
+                                stop:0 #00A76F,
+                                stop:0.48 #00A76F,
+                                stop:0.55 rgb(255, 255, 255),
+                                stop:1 rgb(255, 255, 255));
+                }
+
+                QSlider::handle:vertical:hover {
+                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
+                                stop:0 #00A76F,
+                                stop:0.55 #00A76F,
+                                stop:0.65 rgb(255, 255, 255),
+                                stop:1 rgb(255, 255, 255));
+                }
+
+                QSlider::handle:vertical:pressed {
+                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
+                                stop:0 #00A76F,
+                                stop:0.4 #00A76F,
+                                stop:0.5 rgb(255, 255, 255),
+                                stop:1 rgb(255, 255, 255));
+                }
+
+                QSlider::groove:vertical:disabled {
+                        background-color: rgba(0, 0, 0, 75);
+                }
+
+                QSlider::handle:vertical:disabled {
+                        background-color: #808080;
+                        border: 5px solid #cccccc;
+                }
+        )qss";
+
+const char* const SYSTEM_QSS_TEXT = R"qss(
+                QSlider::handle:horizontal {
+                        background-color: #00A76F;
+                }
+                QSlider::handle:vertical {
+                        background-color: #00A76F;
+                }
+
+        )qss";
+
+// QtCore.Qt.<name>
+Ref qt_enum(const char* name) {
+    Ref qt = getattr(KIT_GLOBAL("QtCore"), KIT_STR("Qt"));
+    return getattr(qt, name);
+}
+
+// QtW.<cls>.<name>
+Ref widgets_enum(const char* cls, const char* name) {
+    Ref owner = getattr(KIT_GLOBAL("QtW"), cls);
+    return getattr(owner, name);
+}
+
+// slider = Class(orientation); slider.setValue(value)
+Ref make_slider(PyObject* cls, PyObject* orientation, PyObject* value) {
+    Ref slider = call(cls, orientation);
+    call_method(slider, KIT_STR("setValue"), value);
+    return slider;
+}
+
+Ref pair(long long a, long long b) {
+    Ref x = integer(a), y = integer(b);
+    return tuple({x, y});
+}
+
+void set_style(PyObject* widget, PyObject* sheet) { call_method(widget, KIT_STR("setStyleSheet"), sheet); }
+
+void set_ticks(PyObject* slider, const char* position) {
+    Ref ticks = widgets_enum("QSlider", position);
+    call_method(slider, KIT_STR("setTickPosition"), ticks);
+}
+
+// layout.addWidget(widget) for each widget, in order.
+void add_widgets(PyObject* layout, std::initializer_list<PyObject*> widgets) {
+    for (PyObject* w : widgets) call_method(layout, KIT_STR("addWidget"), w);
+}
+
+Ref call_margins(PyObject* widget, long long l, long long t, long long r, long long b) {
+    Ref vl = integer(l), vt = integer(t), vr = integer(r), vb = integer(b);
+    return call_method(widget, KIT_STR("setContentsMargins"), vl, vt, vr, vb);
+}
+
+// def __init__(self) -> None
+Ref DemoWidget__init__(const Args& a) {
+    PyObject* self = a[0];
+    call(getattr(super(a.owner(), self), KIT_STR("__init__")));
+
+    Ref slider_cls = getattr(KIT_GLOBAL("QtW"), KIT_STR("QSlider"));
+    Ref range_cls = KIT_GLOBAL("QRangeSlider");
+    Ref horizontal = qt_enum("Horizontal");
+    Ref vertical = qt_enum("Vertical");
+    Ref qss = KIT_GLOBAL("QSS");
+    Ref system_qss = KIT_GLOBAL("SYSTEM_QSS");
+    Ref fifty = integer(50);
+
+    // Unstyled horizontal sliders.
+    Ref reg_hslider = make_slider(slider_cls, horizontal, fifty);
+    Ref range_hslider = make_slider(range_cls, horizontal, pair(20, 80));
+    Ref four = Ref(tuple({integer(11), integer(33), integer(66), integer(88)}));
+    Ref multi_range_hslider = make_slider(range_cls, horizontal, four);
+    set_ticks(multi_range_hslider, "TicksAbove");
+    for (PyObject* s : {reg_hslider.get(), range_hslider.get(), multi_range_hslider.get()}) set_style(s, system_qss);
+
+    // Styled horizontal sliders.
+    Ref styled_reg_hslider = make_slider(slider_cls, horizontal, fifty);
+    set_style(styled_reg_hslider, qss);
+    Ref styled_range_hslider = make_slider(range_cls, horizontal, pair(20, 80));
+    set_style(styled_range_hslider, qss);
+
+    // Vertical sliders.
+    Ref reg_vslider = make_slider(slider_cls, vertical, fifty);
+    Ref range_vslider = make_slider(range_cls, vertical, pair(22, 77));
+    for (PyObject* s : {reg_vslider.get(), range_vslider.get()}) set_style(s, system_qss);
+    Ref tick_vslider = make_slider(slider_cls, vertical, Ref(integer(55)));
+    set_ticks(tick_vslider, "TicksRight");
+    set_style(tick_vslider, system_qss);
+    Ref range_tick_vslider = make_slider(range_cls, vertical, pair(22, 77));
+    set_ticks(range_tick_vslider, "TicksLeft");
+    set_style(range_tick_vslider, system_qss);
+
+    // left = QtW.QWidget(); left.setLayout(QtW.QVBoxLayout()); left.setContentsMargins(2, 2, 2, 2)
+    Ref widget_cls = getattr(KIT_GLOBAL("QtW"), KIT_STR("QWidget"));
+    Ref left = call(widget_cls);
+    Ref vbox = call(getattr(KIT_GLOBAL("QtW"), KIT_STR("QVBoxLayout")));
+    call_method(left, KIT_STR("setLayout"), vbox);
+    call_margins(left, 2, 2, 2, 2);
+
+    Ref label_cls = getattr(KIT_GLOBAL("QtW"), KIT_STR("QLabel"));
+    Ref label1 = call(label_cls, Ref(str("Regular QSlider Unstyled")).get());
+    Ref label2 = call(label_cls, Ref(str("QRangeSliders Unstyled")).get());
+    Ref label3 = call(label_cls, Ref(str("Styled Sliders (using same stylesheet)")).get());
+    Ref maximum = widgets_enum("QSizePolicy", "Maximum");
+    for (PyObject* l : {label1.get(), label2.get(), label3.get()})
+        call_method(l, KIT_STR("setSizePolicy"), maximum, maximum);
+
+    Ref left_layout = call_method(left, KIT_STR("layout"));
+    add_widgets(left_layout, {label1, reg_hslider, label2, range_hslider, multi_range_hslider, label3,
+                              styled_reg_hslider, styled_range_hslider});
+
+    // right = QtW.QWidget(); right.setLayout(QtW.QHBoxLayout()); ...
+    Ref right = call(widget_cls);
+    Ref hbox = call(getattr(KIT_GLOBAL("QtW"), KIT_STR("QHBoxLayout")));
+    call_method(right, KIT_STR("setLayout"), hbox);
+    call_margins(right, 15, 5, 5, 0);
+    Ref right_layout = call_method(right, KIT_STR("layout"));
+    call_method(right_layout, KIT_STR("setSpacing"), Ref(integer(30)).get());
+    add_widgets(right_layout, {reg_vslider, range_vslider, tick_vslider, range_tick_vslider});
+
+    // self.setLayout(QtW.QHBoxLayout()); self.layout().addWidget(left); ...(right)
+    Ref own = call(getattr(KIT_GLOBAL("QtW"), KIT_STR("QHBoxLayout")));
+    call_method(self, KIT_STR("setLayout"), own);
+    Ref own_layout = call_method(self, KIT_STR("layout"));
+    add_widgets(own_layout, {left, right});
+
+    Ref x = integer(600), y = integer(300), w = integer(580), h = integer(300);
+    call_method(self, KIT_STR("setGeometry"), x, y, w, h);
+    call_method(self, KIT_STR("activateWindow"));
+    return none();
+}
+
+void body() {
+    from_import("qtrangeslider", {"QRangeSlider"});
+    from_import("PySide6", {"QtCore"});
+    from_import("PySide6", {{"QtWidgets", "QtW"}});
+
+    Ref qss = str(QSS_TEXT);
+    set_global("QSS", qss);
+    Ref system_qss = str(SYSTEM_QSS_TEXT);
+    set_global("SYSTEM_QSS", system_qss);
+
+    Ref base = getattr(KIT_GLOBAL("QtW"), KIT_STR("QWidget"));
+    ClassBuilder cls("DemoWidget", {base.get()});
+    cls.def({"__init__", DemoWidget__init__, {"self"}, nullptr, "None"});
+    Ref demo = cls.build();
+    set_global("DemoWidget", demo);
+}
+
+}  // namespace
+
+KIT_MODULE(pennard, "pennard", "pennard", nullptr, body)
