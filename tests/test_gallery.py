@@ -10,11 +10,10 @@ from PySide6.QtCore import QTime
 from PySide6.QtGui import QImage, QPalette
 from PySide6.QtWidgets import QApplication, QLabel
 
-gallery = pytest.importorskip("tovane.gallery")
-from tovane.material.flintor.flintor import ToggleButton  # noqa: E402
-from tovane.material.styles import useTheme  # noqa: E402
-
-SRC = Path(__file__).resolve().parents[1] / "src"
+import tovane
+import tovane.gallery as gallery
+from tovane.material.flintor.flintor import ToggleButton
+from tovane.material.styles import useTheme
 
 
 @pytest.fixture
@@ -68,7 +67,8 @@ def test_screenshots_in_process(tmp_path, capsys, theme):
 
 def test_headless_run_writes_screenshots_to_the_working_directory(tmp_path):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-    env["PYTHONPATH"] = os.pathsep.join([str(SRC), env.get("PYTHONPATH", "")])
+    # The child imports the same tovane as this test (installed, or the tree).
+    env["PYTHONPATH"] = os.pathsep.join([str(Path(tovane.__file__).parents[1]), env.get("PYTHONPATH", "")])
     done = subprocess.run([sys.executable, "-m", "tovane.gallery"], cwd=tmp_path, env=env,
                           capture_output=True, text=True, timeout=120)
     assert done.returncode == 0, done.stderr
