@@ -18,23 +18,9 @@ from tovane.material.brevant import brevant
 from tovane.material.brevant import PyWidgetBase, WidgetSetter
 from tovane.material.styles import get_qss_style
 from tovane.material.tooltip import ToolTipFilter
+from brevant_widgets import Box
 
 
-class Box(QWidget, PyWidgetBase):
-    """A widget built as the library's components are: Qt half first."""
-
-    def __init__(self, parent=None, sx=None, **kwargs):
-        QWidget.__init__(self, parent)
-        PyWidgetBase.__init__(self, parent, **kwargs)
-        self._setup_sx_position(sx)
-
-    resizeEvent = PyWidgetBase.resizeEvent
-    enterEvent = PyWidgetBase.enterEvent
-    leaveEvent = PyWidgetBase.leaveEvent
-    mousePressEvent = PyWidgetBase.mousePressEvent
-    mouseReleaseEvent = PyWidgetBase.mouseReleaseEvent
-    focusInEvent = PyWidgetBase.focusInEvent
-    focusOutEvent = PyWidgetBase.focusOutEvent
 
 
 class Bare(QWidget, PyWidgetBase):

@@ -12,15 +12,9 @@ from PySide6.QtWidgets import QWidget
 from tovane.hooks import State
 from tovane.material.brevant import brevant
 from tovane.material.brevant import PyWidgetBase
+from brevant_widgets import Box
 
 
-class Box(QWidget, PyWidgetBase):
-    def __init__(self, parent=None, sx=None, **kwargs):
-        QWidget.__init__(self, parent)
-        PyWidgetBase.__init__(self, parent, **kwargs)
-        self._setup_sx_position(sx)
-
-    resizeEvent = PyWidgetBase.resizeEvent
 
 
 class QuietBox(QWidget, PyWidgetBase):

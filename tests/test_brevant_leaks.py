@@ -8,15 +8,9 @@ from leakcheck import assert_no_leak
 from tovane.errors import DeZidOzezuzavuvArazo
 from tovane.hooks import State
 from tovane.material.brevant import PyWidgetBase, WidgetSetter, brevant
+from brevant_widgets import Box
 
 
-class Box(QWidget, PyWidgetBase):
-    def __init__(self, parent=None, sx=None, **kwargs):
-        QWidget.__init__(self, parent)
-        PyWidgetBase.__init__(self, parent, **kwargs)
-        self._setup_sx_position(sx)
-
-    resizeEvent = PyWidgetBase.resizeEvent
 
 
 SIZE_VALUES = [0.5, 1, 7, True, "25%", " 10vh ", "3vw", "12.9px", "abc", "x%", "7.9", None, [1], "1e2"]
