@@ -129,6 +129,8 @@ class TestSurface:
             ({"tooltipLeaveDelay": "250"}, "Argument 'tooltipLeaveDelay' has incorrect type (expected int, got str)"),
             ({"tooltipLeaveDelay": 2.5}, "Argument 'tooltipLeaveDelay' has incorrect type (expected int, got float)"),
             ({"tooltip": 1, "tooltipLeaveDelay": "x"}, "Argument 'tooltip' has incorrect type (expected str, got int)"),
+            # type(value).__name__, also for Qt's own classes
+            ({"tooltip": QPointF()}, "Argument 'tooltip' has incorrect type (expected str, got QPointF)"),
         ]
         for kwargs, message in cases:
             w._tooltip = "kept"

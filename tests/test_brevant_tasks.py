@@ -154,3 +154,15 @@ class TestWithoutLoop:
         w._do_task_async(lambda: done.append(1))
         assert w._thread_pool.started == [None]
         qtbot.waitUntil(lambda: done == [1], timeout=2000)
+
+
+def test_missing_pool_fails_before_anything_is_scheduled(qapp, qtbot):
+    # A widget set up through _setUpUi only has no pool handle: the call fails
+    # as `self._thread_pool.start(...)` would, before the timer is armed.
+    w = Box()
+    del w._thread_pool
+    done = []
+    with pytest.raises(AttributeError, match="_thread_pool"):
+        w._do_task_async(lambda: done.append(1))
+    qtbot.wait(50)
+    assert done == []

@@ -1,5 +1,6 @@
 #include "ref.hpp"
 
+#include <cstring>
 #include <memory>
 
 namespace kit {
@@ -49,7 +50,18 @@ bool is_exact_int(PyObject* o) { return PyLong_Check(o); }
 
 bool is_number(PyObject* o) { return PyLong_Check(o) || PyFloat_Check(o); }
 
-const char* type_name(PyObject* o) { return Py_TYPE(o)->tp_name; }
+const char* type_name(PyObject* o) {
+    // type(o).__name__: a heap type's own name, else tp_name past its last dot
+    // (both live as long as the type).
+    PyTypeObject* t = Py_TYPE(o);
+    if (t->tp_flags & Py_TPFLAGS_HEAPTYPE) {
+        const char* name = PyUnicode_AsUTF8(reinterpret_cast<PyHeapTypeObject*>(t)->ht_name);
+        if (name) return name;
+        PyErr_Clear();
+    }
+    const char* dot = std::strrchr(t->tp_name, '.');
+    return dot ? dot + 1 : t->tp_name;
+}
 
 Ref getattr(PyObject* o, PyObject* name) { return Ref::steal(PyObject_GetAttr(o, name)); }
 

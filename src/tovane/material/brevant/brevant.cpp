@@ -282,11 +282,12 @@ PyObject* task_callback_function() {
 Ref PyWidgetBase__do_task_async(const Args& a) {
     Ref worker = call(KIT_GLOBAL("WidgetSetter"), a[1]);
     Ref callback = Ref::steal(PyMethod_New(task_callback_function(), worker));
+    // Python evaluates the callee `self._thread_pool.start` before its argument.
+    Ref start = getattr(getattr(a[0], KIT_STR("_thread_pool")), KIT_STR("start"));
     Ref single_shot = getattr(KIT_GLOBAL("QTimer"), KIT_STR("singleShot"));
     Ref zero = integer(0);
     Ref started = call(single_shot, zero, callback);
-    Ref pool = getattr(a[0], KIT_STR("_thread_pool"));
-    call_method(pool, KIT_STR("start"), started.get());
+    call(start, started.get());
     return none();
 }
 

@@ -79,7 +79,7 @@ void merge_keywords(PyObject* func, PyObject* into, PyObject* mapping) {
             PyErr_Clear();
             Ref name = function_str(func);
             raisef(PyExc_TypeError, "%U argument after ** must be a mapping, not %.200s", name.get(),
-                   type_name(mapping));
+                   Py_TYPE(mapping)->tp_name);
         }
         if (!PyErr_ExceptionMatches(PyExc_KeyError)) throw;
         Ref exc = Ref::steal_or_null(PyErr_GetRaisedException());
@@ -102,7 +102,7 @@ Ref positional_tuple(PyObject* func, PyObject* iterable) {
     if (!Py_TYPE(iterable)->tp_iter && !PySequence_Check(iterable)) {
         Ref name = function_str(func);
         raisef(PyExc_TypeError, "%U argument after * must be an iterable, not %.200s", name.get(),
-               type_name(iterable));
+               Py_TYPE(iterable)->tp_name);
     }
     return Ref::steal(PySequence_Tuple(iterable));
 }
