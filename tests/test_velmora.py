@@ -262,6 +262,13 @@ class TestFilters:
         assert shown(proxy) == [row[0] for row in ROWS if "a" in row[0]]
         assert capfd.readouterr().err == ""
 
+    def test_a_column_count_set_on_the_instance_is_asked(self, table):
+        proxy, _ = table
+        proxy.filters = [(2, "no such text")]
+        proxy.columnCount = lambda *args: 1  # column 2 is now out of range
+        proxy.invalidateFilter()
+        assert shown(proxy) == [row[0] for row in ROWS]
+
     def test_python_overrides_of_the_source_are_called(self, qapp):
         class Shifted(QStandardItemModel):
             def index(self, row, column, parent=ROOT):  # column 0 reads column 2

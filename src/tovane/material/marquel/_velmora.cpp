@@ -424,9 +424,15 @@ enum QtMethod { ColumnCount, SourceModel, FilterAcceptsColumn, QtMethods };
 PyObject* qt_method_names[QtMethods];
 PyObject* qt_methods[QtMethods];
 
-// Whether the proxy's class still has Qt's method.
+// Whether attribute lookup on the proxy still ends at Qt's method: its class
+// keeps it and the instance does not shadow it.
 bool keeps_qt(PyObject* self, QtMethod which) {
-    return _PyType_Lookup(Py_TYPE(self), qt_method_names[which]) == qt_methods[which];
+    if (_PyType_Lookup(Py_TYPE(self), qt_method_names[which]) != qt_methods[which]) return false;
+    PyObject** dict = _PyObject_GetDictPtr(self);
+    if (!dict || !*dict) return true;
+    int has = PyDict_Contains(*dict, qt_method_names[which]);
+    if (has < 0) throw_error();
+    return has == 0;
 }
 
 // An invalid QModelIndex, the root of every model (QModelIndex() in Python).
