@@ -379,6 +379,36 @@ class TestClassBuilder:
         assert o.log == [(5,), (5,)]
 
 
+# --- calls with unpacking -------------------------------------------------
+
+
+def _target(*args, **kwargs):
+    return args, kwargs
+
+
+class _Keys:
+    def keys(self):
+        return ["y"]
+
+    def __getitem__(self, key):
+        return key * 2
+
+
+@pytest.mark.parametrize("args,kwargs", [
+    ((1, 2), {"y": 3}), ([1], {}), ("ab", _Keys()), ((), {"x": 2}), (5, {}), ((), [("y", 1)]), ((), 3),
+])
+def test_call_unpacked_is_the_interpreters(args, kwargs):
+    def outcome(call):
+        try:
+            return call()
+        except TypeError as e:
+            return str(e)
+
+    ours = outcome(lambda: kp.unpack_call(_target, args, kwargs))
+    theirs = outcome(lambda: _target(*args, x=1, **kwargs))
+    assert ours == theirs
+
+
 # --- exceptions --------------------------------------------------------------
 
 

@@ -146,6 +146,11 @@ Ref call_kw(PyObject* callable, std::initializer_list<PyObject*> positional,
 // callable(*tuple, **dict) with a tuple and a dict (dict may be NULL).
 Ref call_tuple(PyObject* callable, PyObject* args, PyObject* kwargs);
 
+// callable(*args, name=value, ..., **kwargs): the interpreter's unpacking,
+// with its errors (not an iterable, not a mapping, a keyword given twice).
+// kwargs may be NULL.
+Ref call_unpacked(PyObject* callable, PyObject* args, std::initializer_list<Kw> keywords, PyObject* kwargs);
+
 // o.name(*args)
 template <class... A>
 Ref call_method(PyObject* o, PyObject* name, const A&... args) {

@@ -114,6 +114,12 @@ Ref probe_check_version(const Args& a) {
     return none();
 }
 
+// f(*args, x=1, **kwargs)
+Ref unpack_call(const Args& a) {
+    Ref one = integer(1);
+    return call_unpacked(a[0], a[1], {{"x", one}}, a[2]);
+}
+
 // from <module> import <names...>, binding into this module.
 Ref bind(const Args& a) {
     const char* module = PyUnicode_AsUTF8(a[0]);
@@ -140,6 +146,7 @@ void body() {
     kit::def(coro);
     kit::def({"make_class", make_class, {"name", "bases", Param("members", None), Param("doc", None), Param("outer", None)}});
     kit::def({"raise_while_handling", raise_while_handling, {"first", "second"}});
+    kit::def({"unpack_call", unpack_call, {"f", "args", "kwargs"}});
     kit::def({"bind", bind, {"module", VarArgs("names")}});
     kit::def({"check_version", probe_check_version, {"major", "minor"}});
     set_global("function_type", reinterpret_cast<PyObject*>(function_type()));
