@@ -23,123 +23,58 @@
 // The two styled sliders are laid out under the label that names them.
 #include "kit/kit.hpp"
 
+#include <string>
+
 namespace {
 
 using namespace kit;
 
-// Rules are indented by 16 blanks, declarations by 24 and gradient stops by
-// 32; one empty line between rules, two between the horizontal and the
-// vertical half.
-const char* const QSS_TEXT = R"qss(
-                QSlider:horizontal {
-                        min-height: 24px;
-                }
+// The library's slider look.  Rules are indented by 16 blanks, declarations
+// by 24 and gradient stops by 32; one empty line between rules, two between
+// the horizontal and the vertical half.  The vertical half mirrors the
+// horizontal one: "add-page" for "sub-page", width and height swapped, the
+// two margin values swapped.
+std::string qss_rule(const std::string& selector, std::initializer_list<std::string> declarations) {
+    std::string rule = std::string(16, ' ') + selector + " {\n";
+    for (const std::string& d : declarations) rule += std::string(24, ' ') + d + "\n";
+    return rule + std::string(16, ' ') + "}\n";
+}
 
-                QSlider::groove:horizontal {
-                        height: 4px;
-                        background-color: rgba(0, 0, 0, 100);
-                        border-radius: 2px;
-                }
+// A handle's radial gradient with its two middle stops.
+std::string qss_gradient(const char* inner, const char* outer) {
+    const std::string stop(32, ' ');
+    return "background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,\n" + stop +
+           "stop:0 #00A76F,\n" + stop + inner + "\n" + stop + outer + "\n" + stop + "stop:1 rgb(255, 255, 255));";
+}
 
-                QSlider::sub-page:horizontal {
-                        background: #00A76F;
-                        height: 4px;
-                        border-radius: 2px;
-                }
+// One orientation: `along` is the groove's thickness property ("height" for
+// horizontal sliders), `across` the other one.
+std::string qss_half(const std::string& orientation, const char* page, const std::string& along,
+                     const std::string& across, const char* margin) {
+    const std::string handle = "QSlider::handle:" + orientation;
+    const std::string parts[] = {
+        qss_rule("QSlider:" + orientation, {"min-" + along + ": 24px;"}),
+        qss_rule("QSlider::groove:" + orientation,
+                 {along + ": 4px;", "background-color: rgba(0, 0, 0, 100);", "border-radius: 2px;"}),
+        qss_rule(std::string("QSlider::") + page + ":" + orientation,
+                 {"background: #00A76F;", along + ": 4px;", "border-radius: 2px;"}),
+        qss_rule(handle, {"border: 1px solid rgb(222, 222, 222);", across + ": 20px;", "min-" + along + ": 24px;",
+                          std::string("margin: ") + margin + ";", "border-radius: 11px;",
+                          qss_gradient("stop:0.48 #00A76F,", "stop:0.55 rgb(255, 255, 255),")}),
+        qss_rule(handle + ":hover", {qss_gradient("stop:0.55 #00A76F,", "stop:0.65 rgb(255, 255, 255),")}),
+        qss_rule(handle + ":pressed", {qss_gradient("stop:0.4 #00A76F,", "stop:0.5 rgb(255, 255, 255),")}),
+        qss_rule("QSlider::groove:" + orientation + ":disabled", {"background-color: rgba(0, 0, 0, 75);"}),
+        qss_rule(handle + ":disabled", {"background-color: #808080;", "border: 5px solid #cccccc;"}),
+    };
+    std::string text;
+    for (const std::string& rule : parts) text += (text.empty() ? "" : "\n") + rule;
+    return text;
+}
 
-                QSlider::handle:horizontal {
-                        border: 1px solid rgb(222, 222, 222);
-                        width: 20px;
-                        min-height: 24px;
-                        margin: -9px 0;
-                        border-radius: 11px;
-                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
-                                stop:0 #00A76F,
-                                stop:0.48 #00A76F,
-                                stop:0.55 rgb(255, 255, 255),
-                                stop:1 rgb(255, 255, 255));
-                }
-
-                QSlider::handle:horizontal:hover {
-                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
-                                stop:0 #00A76F,
-                                stop:0.55 #00A76F,
-                                stop:0.65 rgb(255, 255, 255),
-                                stop:1 rgb(255, 255, 255));
-                }
-
-                QSlider::handle:horizontal:pressed {
-                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
-                                stop:0 #00A76F,
-                                stop:0.4 #00A76F,
-                                stop:0.5 rgb(255, 255, 255),
-                                stop:1 rgb(255, 255, 255));
-                }
-
-                QSlider::groove:horizontal:disabled {
-                        background-color: rgba(0, 0, 0, 75);
-                }
-
-                QSlider::handle:horizontal:disabled {
-                        background-color: #808080;
-                        border: 5px solid #cccccc;
-                }
-
-
-                QSlider:vertical {
-                        min-width: 24px;
-                }
-
-                QSlider::groove:vertical {
-                        width: 4px;
-                        background-color: rgba(0, 0, 0, 100);
-                        border-radius: 2px;
-                }
-
-                QSlider::add-page:vertical {
-                        background: #00A76F;
-                        width: 4px;
-                        border-radius: 2px;
-                }
-
-                QSlider::handle:vertical {
-                        border: 1px solid rgb(222, 222, 222);
-                        height: 20px;
-                        min-width: 24px;
-                        margin: 0 -9px;
-                        border-radius: 11px;
-                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
-                                stop:0 #00A76F,
-                                stop:0.48 #00A76F,
-                                stop:0.55 rgb(255, 255, 255),
-                                stop:1 rgb(255, 255, 255));
-                }
-
-                QSlider::handle:vertical:hover {
-                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
-                                stop:0 #00A76F,
-                                stop:0.55 #00A76F,
-                                stop:0.65 rgb(255, 255, 255),
-                                stop:1 rgb(255, 255, 255));
-                }
-
-                QSlider::handle:vertical:pressed {
-                        background-color: qradialgradient(spread:pad, cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
-                                stop:0 #00A76F,
-                                stop:0.4 #00A76F,
-                                stop:0.5 rgb(255, 255, 255),
-                                stop:1 rgb(255, 255, 255));
-                }
-
-                QSlider::groove:vertical:disabled {
-                        background-color: rgba(0, 0, 0, 75);
-                }
-
-                QSlider::handle:vertical:disabled {
-                        background-color: #808080;
-                        border: 5px solid #cccccc;
-                }
-        )qss";
+std::string qss_text() {
+    return "\n" + qss_half("horizontal", "sub-page", "height", "width", "-9px 0") + "\n\n" +
+           qss_half("vertical", "add-page", "width", "height", "0 -9px") + std::string(8, ' ');
+}
 
 const char* const SYSTEM_QSS_TEXT = R"qss(
                 QSlider::handle:horizontal {
@@ -275,7 +210,7 @@ void body() {
     from_import("PySide6", {"QtCore"});
     from_import("PySide6", {{"QtWidgets", "QtW"}});
 
-    Ref qss = str(QSS_TEXT);
+    Ref qss = str(qss_text().c_str());
     set_global("QSS", qss);
     Ref system_qss = str(SYSTEM_QSS_TEXT);
     set_global("SYSTEM_QSS", system_qss);
