@@ -11,11 +11,11 @@ from PySide6.QtWidgets import QWidget
 
 from leakcheck import assert_no_leak
 
-flintor = pytest.importorskip("tovane.material.flintor.flintor")
-from tovane.hooks import State  # noqa: E402
-from tovane.material.button import Button  # noqa: E402
-from tovane.material.component import Component, RenderContext  # noqa: E402
-from tovane.material.iconify import Iconify  # noqa: E402
+from tovane.material.flintor import flintor
+from tovane.hooks import State
+from tovane.material.button import Button
+from tovane.material.component import Component, RenderContext
+from tovane.material.iconify import Iconify
 
 ToggleButton = flintor.ToggleButton
 CLOCK = ":/round/resource_tovane/round/access_time.svg"
@@ -151,6 +151,17 @@ class TestRender:
         button.renderUi(None)
         # Selected through Button's implementation, which the override cannot stop.
         assert button.isChecked() and button.property("selected") == "true"
+
+    def test_selected_look_follows_clicks_with_one_request(self, qapp, monkeypatch):
+        requests = []
+        original = Button.set_selected
+        monkeypatch.setattr(Button, "set_selected", lambda self, v: (requests.append(v), original(self, v)))
+        button = ToggleButton(selected=True)
+        button.renderUi(None)
+        assert requests.count(True) == 1  # not repeated through the toggled signal
+        assert button.isChecked() and button.property("selected") == "true"
+        button.click()
+        assert not button.isChecked() and button.property("selected") == "false"
 
     def test_errors_from_button_propagate(self, qapp, monkeypatch):
         def fail(self, selected):

@@ -8,7 +8,7 @@ from PySide6 import QtCore, QtWidgets
 
 from leakcheck import assert_no_leak
 
-pennard = pytest.importorskip("tovane.material.slider.pennard")
+from tovane.material.slider import pennard
 from qtrangeslider import QRangeSlider  # noqa: E402  (after the package's compatibility set-up)
 
 H, V = QtCore.Qt.Orientation.Horizontal, QtCore.Qt.Orientation.Vertical

@@ -46,7 +46,7 @@ class Button(QPushButton, Component):
             self.setIconSize(QSize(18, 18))
         if not self.__dict__.get("_button_rendered"):
             self._button_rendered = True
-            self.toggled.connect(self.set_selected)
+            self.toggled.connect(self._on_toggled)
             text_deps = [i18n.state] + ([self._text] if isinstance(self._text, State) else [])
             useEffect(self._updateText, text_deps, component=self)
             useEffect(self._updateStyle, [useTheme().state], component=self)
@@ -66,7 +66,16 @@ class Button(QPushButton, Component):
         if not shiboken6.isValid(self):  # not rendered yet: applied by renderUi
             return
         if self.isCheckable() and self.isChecked() != self._isSelected:
-            self.setChecked(self._isSelected)
+            self.setChecked(self._isSelected)  # _on_toggled repaints
+        else:
+            self._show_selected()
+
+    def _on_toggled(self, checked):
+        # A click (or setChecked) moves the selection with the checked state.
+        self._isSelected = bool(checked)
+        self._show_selected()
+
+    def _show_selected(self):
         self.setProperty("selected", "true" if self._isSelected else "false")
         self.style().unpolish(self)
         self.style().polish(self)
