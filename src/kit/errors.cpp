@@ -52,6 +52,4 @@ void Handling::reraise() {
     throw Error{};
 }
 
-void write_unraisable(PyObject* where) { PyErr_WriteUnraisable(where); }
-
 }  // namespace kit

@@ -39,7 +39,4 @@ private:
     Ref saved_;
 };
 
-// Report an exception that cannot propagate (Qt callbacks, finalizers).
-void write_unraisable(PyObject* where);
-
 }  // namespace kit

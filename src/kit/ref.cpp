@@ -18,7 +18,6 @@ PyObject* intern(const char* s) {
 }
 
 Ref str_of(PyObject* o) { return Ref::steal(PyObject_Str(o)); }
-Ref repr_of(PyObject* o) { return Ref::steal(PyObject_Repr(o)); }
 
 bool truthy(PyObject* o) {
     if (o == Py_True) return true;
@@ -39,14 +38,6 @@ long long as_long(PyObject* o) {
     if (v == -1 && PyErr_Occurred()) throw_error();
     return v;
 }
-
-double as_double(PyObject* o) {
-    double v = PyFloat_AsDouble(o);
-    if (v == -1.0 && PyErr_Occurred()) throw_error();
-    return v;
-}
-
-bool is_exact_int(PyObject* o) { return PyLong_Check(o); }
 
 bool is_number(PyObject* o) { return PyLong_Check(o) || PyFloat_Check(o); }
 

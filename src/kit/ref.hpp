@@ -95,7 +95,6 @@ inline Ref integer(long long v) { return Ref::steal(PyLong_FromLongLong(v)); }
 inline Ref real(double v) { return Ref::steal(PyFloat_FromDouble(v)); }
 inline Ref str(const char* s) { return Ref::steal(PyUnicode_FromString(s)); }
 Ref str_of(PyObject* o);   // str(o)
-Ref repr_of(PyObject* o);  // repr(o)
 
 bool truthy(PyObject* o);                         // bool(o)
 bool isinstance(PyObject* o, PyObject* cls);      // isinstance(o, cls)
@@ -103,8 +102,6 @@ bool equals(PyObject* a, PyObject* b);            // a is b or a == b (as `in` a
 bool contains(PyObject* container, PyObject* o);  // o in container
 bool callable(PyObject* o);                       // callable(o)
 long long as_long(PyObject* o);                   // int(o) of an int
-double as_double(PyObject* o);
-bool is_exact_int(PyObject* o);                   // int or bool (bool counts as int)
 bool is_number(PyObject* o);                      // isinstance(o, (int, float))
 const char* type_name(PyObject* o);               // type(o).__name__ (utf-8, borrowed)
 
