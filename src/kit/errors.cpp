@@ -4,6 +4,52 @@
 
 namespace kit {
 
+namespace {
+
+// The instance a raise statement raises for `exc` (ceval's do_raise).
+Ref raisable(PyObject* exc) {
+    if (PyExceptionClass_Check(exc)) {
+        Ref value = Ref::steal(PyObject_CallNoArgs(exc));
+        if (!PyExceptionInstance_Check(value.get()))
+            raisef(PyExc_TypeError, "calling %R should have returned an instance of BaseException, not %R", exc,
+                   reinterpret_cast<PyObject*>(Py_TYPE(value.get())));
+        return value;
+    }
+    if (PyExceptionInstance_Check(exc)) return Ref::borrow(exc);
+    raise(PyExc_TypeError, "exceptions must derive from BaseException");
+}
+
+[[noreturn]] void set_raised(PyObject* value) {
+    // PyErr_SetObject chains the exception being handled as __context__.
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(value)), value);
+    throw Error{};
+}
+
+}  // namespace
+
+void raise(PyObject* exc) {
+    Ref value = raisable(exc);
+    set_raised(value);
+}
+
+void raise_from(PyObject* exc, PyObject* cause) {
+    Ref value = raisable(exc);
+    Ref fixed;
+    if (PyExceptionClass_Check(cause)) {
+        fixed = Ref::steal(PyObject_CallNoArgs(cause));
+        if (!PyExceptionInstance_Check(fixed.get()))
+            raisef(PyExc_TypeError, "calling %R should have returned an instance of BaseException, not %R", cause,
+                   reinterpret_cast<PyObject*>(Py_TYPE(fixed.get())));
+    } else if (PyExceptionInstance_Check(cause)) {
+        fixed = Ref::borrow(cause);
+    } else if (cause != Py_None) {
+        raise(PyExc_TypeError, "exception causes must derive from BaseException");
+    }
+    // Steals the cause and sets __suppress_context__, as `from` does.
+    PyException_SetCause(value, fixed.release());
+    set_raised(value);
+}
+
 void raise(PyObject* cls, const char* message) {
     PyErr_SetString(cls, message);
     throw Error{};
@@ -18,14 +64,6 @@ void raisef(PyObject* cls, const char* fmt, ...) {
         PyErr_SetObject(cls, msg);
         Py_DECREF(msg);
     }
-    throw Error{};
-}
-
-void raise_object(PyObject* exc) {
-    if (PyExceptionInstance_Check(exc))
-        PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exc)), exc);
-    else
-        PyErr_SetNone(exc);
     throw Error{};
 }
 
@@ -48,7 +86,7 @@ bool Handling::matches(PyObject* cls) const noexcept {
 }
 
 void Handling::reraise() {
-    PyErr_SetRaisedException(Py_NewRef(exc_.get()));
+    PyErr_SetRaisedException(Ref(exc_).release());
     throw Error{};
 }
 

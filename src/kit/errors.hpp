@@ -5,12 +5,17 @@
 
 namespace kit {
 
-// raise cls(message)
+// raise exc: as Python's raise statement.  A class is called with no
+// arguments, an instance raised as it is; anything else gives the
+// interpreter's TypeError ("exceptions must derive from BaseException").
+// The exception being handled, if any, becomes the __context__.
+[[noreturn]] void raise(PyObject* exc);
+// raise exc from cause (cause may be None).
+[[noreturn]] void raise_from(PyObject* exc, PyObject* cause);
+// raise cls(message), for the interpreter's own exception classes.
 [[noreturn]] void raise(PyObject* cls, const char* message);
 // raise cls(PyUnicode_FromFormat(fmt, ...))
 [[noreturn]] void raisef(PyObject* cls, const char* fmt, ...);
-// raise exc (an exception instance or class)
-[[noreturn]] void raise_object(PyObject* exc);
 
 // Inside `catch (kit::Error&)`: true (and the error is cleared) when the
 // pending exception is an instance of cls; false leaves it pending, so the

@@ -1,10 +1,14 @@
 // The native runtime every extension module of the package is written on.
 //
-//   ref.hpp       owning references, attribute access, calls
+//   ref.hpp       owning references; attributes, items, calls, operators,
+//                 containers, interned names and cached objects
 //   errors.hpp    raising and handling exceptions as Python code does
-//   function.hpp  Python functions (and coroutine functions) with C++ bodies
+//   function.hpp  Python functions (and coroutine functions) with C++ bodies,
+//                 written as their def line beside a typed body
 //   klass.hpp     class statements through the bases' metaclass
 //   module.hpp    the module frame, imports and module globals
+//
+// (detail.hpp holds the kit's own internals; module code does not use it.)
 #pragma once
 
 #include "errors.hpp"

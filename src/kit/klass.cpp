@@ -1,19 +1,18 @@
 #include "klass.hpp"
 
+#include "detail.hpp"
 #include "errors.hpp"
 #include "module.hpp"
 
 namespace kit {
 
 Ref most_derived_metaclass(PyObject* bases) {
-    PyObject* winner = reinterpret_cast<PyObject*>(&PyType_Type);
+    PyTypeObject* winner = &PyType_Type;
     Py_ssize_t n = PyTuple_GET_SIZE(bases);
     for (Py_ssize_t i = 0; i < n; i++) {
-        PyObject* t = reinterpret_cast<PyObject*>(Py_TYPE(PyTuple_GET_ITEM(bases, i)));
-        PyTypeObject* w = reinterpret_cast<PyTypeObject*>(winner);
-        PyTypeObject* tt = reinterpret_cast<PyTypeObject*>(t);
-        if (PyType_IsSubtype(w, tt)) continue;
-        if (PyType_IsSubtype(tt, w)) {
+        PyTypeObject* t = Py_TYPE(PyTuple_GET_ITEM(bases, i));
+        if (PyType_IsSubtype(winner, t)) continue;
+        if (PyType_IsSubtype(t, winner)) {
             winner = t;
             continue;
         }
@@ -21,32 +20,39 @@ Ref most_derived_metaclass(PyObject* bases) {
               "metaclass conflict: the metaclass of a derived class must be a (non-strict) subclass of the "
               "metaclasses of all its bases");
     }
-    return Ref::borrow(winner);
+    return Ref::borrow(reinterpret_cast<PyObject*>(winner));
 }
 
-ClassBuilder::ClassBuilder(const char* name, std::initializer_list<PyObject*> bases, const char* doc,
-                           const std::string& outer)
-    : name_(name), qualname_(outer.empty() ? std::string(name) : outer + "." + name) {
-    bases_ = tuple(bases);
+ClassBuilder::ClassBuilder(const char* name, std::initializer_list<PyObject*> bases, ClassOptions options)
+    : name_(name) {
+    Ref t = tuple(bases);
+    prepare(t, options);
+}
+
+ClassBuilder::ClassBuilder(const char* name, PyObject* bases, ClassOptions options) : name_(name) {
+    Ref t = Ref::steal(PySequence_Tuple(bases));
+    prepare(t, options);
+}
+
+void ClassBuilder::prepare(PyObject* bases, ClassOptions options) {
+    qualname_ = options.outer ? std::string(options.outer) + "." + name_ : name_;
+    bases_ = Ref::borrow(bases);
     meta_ = most_derived_metaclass(bases_);
-    Ref name_obj = kit::str(name);
+    Ref name_obj = str(name_.c_str());
     Ref prepare = getattr_or_null(meta_, KIT_STR("__prepare__"));
-    if (prepare)
-        ns_ = call(prepare, name_obj, bases_);
-    else
-        ns_ = new_dict();
-    Ref qn = kit::str(qualname_.c_str());
-    check(PyObject_SetItem(ns_, KIT_STR("__module__"), short_name()));
+    ns_ = prepare ? call(prepare, name_obj, bases_) : new_dict();
+    Ref qn = str(qualname_.c_str());
+    check(PyObject_SetItem(ns_, KIT_STR("__module__"), detail::current_short_name()));
     check(PyObject_SetItem(ns_, KIT_STR("__qualname__"), qn));
-    if (doc) {
-        Ref d = kit::str(doc);
+    if (options.doc) {
+        Ref d = str(options.doc);
         check(PyObject_SetItem(ns_, KIT_STR("__doc__"), d));
     }
 }
 
-Ref ClassBuilder::mangled(const char* name) const {
+Ref ClassBuilder::mangled(const std::string& name) const {
     // Python's private-name mangling: __x -> _Class__x (not for dunders).
-    std::string n(name);
+    std::string n = name;
     bool priv = n.size() > 2 && n.compare(0, 2, "__") == 0 &&
                 !(n.size() >= 4 && n.compare(n.size() - 2, 2, "__") == 0) && n.find('.') == std::string::npos;
     if (priv) {
@@ -61,44 +67,54 @@ ClassBuilder& ClassBuilder::attr(const char* name, PyObject* value) {
     return *this;
 }
 
-Ref ClassBuilder::method(const FuncSpec& spec) {
-    Ref f = make_function(spec, qualname_ + "." + spec.name);
-    functions_.push_back(f);
-    return f;
+Ref ClassBuilder::keep(Ref function) {
+    functions_.push_back(function);
+    return function;
 }
 
-ClassBuilder& ClassBuilder::def(FuncSpec spec) {
-    Ref f = method(spec);
+Ref ClassBuilder::function(const Def& def) { return keep(make_function(def, qualname_ + "." + def_name(def))); }
+
+ClassBuilder& ClassBuilder::def(const Def& def) {
+    Ref f = function(def);
+    return attr(def_name(def).c_str(), f);
+}
+
+ClassBuilder& ClassBuilder::def(const FuncSpec& spec) {
+    Ref f = keep(make_function(spec, qualname_ + "." + spec.name));
     return attr(spec.name, f);
 }
 
-ClassBuilder& ClassBuilder::property(FuncSpec getter, const FuncSpec* setter) {
-    Ref g = method(getter);
+ClassBuilder& ClassBuilder::property(const Def& getter, const Def* setter) {
+    Ref g = function(getter);
     Ref prop = call(reinterpret_cast<PyObject*>(&PyProperty_Type), g.get());
     if (setter) {
-        Ref s = method(*setter);
+        Ref s = function(*setter);
         prop = call_method(prop, KIT_STR("setter"), s.get());
     }
-    return attr(getter.name, prop);
+    return attr(def_name(getter).c_str(), prop);
 }
 
-ClassBuilder& ClassBuilder::classmethod(FuncSpec spec) {
-    Ref f = method(spec);
-    Ref cm = Ref::steal(PyClassMethod_New(f));
-    return attr(spec.name, cm);
+ClassBuilder& ClassBuilder::classmethod(const Def& def) {
+    Ref cm = Ref::steal(PyClassMethod_New(function(def)));
+    return attr(def_name(def).c_str(), cm);
 }
 
-ClassBuilder& ClassBuilder::staticmethod(FuncSpec spec) {
-    Ref f = method(spec);
-    Ref sm = Ref::steal(PyStaticMethod_New(f));
-    return attr(spec.name, sm);
+ClassBuilder& ClassBuilder::staticmethod(const Def& def) {
+    Ref sm = Ref::steal(PyStaticMethod_New(function(def)));
+    return attr(def_name(def).c_str(), sm);
 }
 
 Ref ClassBuilder::build() {
-    Ref name_obj = kit::str(name_.c_str());
+    Ref name_obj = str(name_.c_str());
     Ref cls = call(meta_, name_obj, bases_, ns_);
-    for (Ref& f : functions_) set_owner(f, cls);
+    for (Ref& f : functions_) detail::set_owner(f, cls);
     functions_.clear();
+    return cls;
+}
+
+Ref ClassBuilder::define() {
+    Ref cls = build();
+    set_global(name_.c_str(), cls);
     return cls;
 }
 

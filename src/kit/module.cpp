@@ -1,5 +1,6 @@
 #include "module.hpp"
 
+#include "detail.hpp"
 #include "errors.hpp"
 
 #include <cstring>
@@ -12,86 +13,90 @@ namespace {
 // One module object per shared library and process (the frame refuses other
 // interpreters), so plain statics are the module state.
 const ModuleInfo* g_info = nullptr;
-PyObject* g_module = nullptr;    // strong: the module lives as long as the process
+PyObject* g_module = nullptr;  // strong: the module lives as long as the process
 PyObject* g_short = nullptr;
 bool g_executed = false;
+// The interpreter whose module was executed successfully; -1 until then, so
+// an interpreter whose import failed does not keep the others out.
 int64_t g_interpreter = -1;
 PyModuleDef g_def;
 PyModuleDef_Slot g_slots[5];
 
-int check_single_interpreter() {
+const char* short_name_text() noexcept { return g_info->short_name ? g_info->short_name : g_info->name; }
+
+bool other_interpreter() noexcept {
     int64_t current = PyInterpreterState_GetID(PyInterpreterState_Get());
-    if (g_interpreter == -1) {
-        g_interpreter = current;
-        return current == -1 ? -1 : 0;
-    }
-    if (g_interpreter != current) {
-        PyErr_SetString(PyExc_ImportError,
-                        "Interpreter change detected - this module can only be loaded into one interpreter per process.");
-        return -1;
-    }
-    return 0;
+    if (current == -1) return true;
+    if (g_interpreter == -1 || g_interpreter == current) return false;
+    PyErr_SetString(PyExc_ImportError,
+                    "Interpreter change detected - this module can only be loaded into one interpreter per process.");
+    return true;
 }
 
-int copy_spec(PyObject* spec, PyObject* moddict, const char* from, const char* to, bool allow_none) {
+int copy_spec(PyObject* spec, PyObject* moddict, const char* from, const char* to, bool allow_none) noexcept {
     PyObject* value = nullptr;
     int r = PyObject_GetOptionalAttrString(spec, from, &value);
     if (r <= 0) return r;
+    Ref v = Ref::steal_or_null(value);
     if (allow_none || value != Py_None) r = PyDict_SetItemString(moddict, to, value);
-    Py_DECREF(value);
     return r < 0 ? -1 : 0;
 }
 
-PyObject* module_create(PyObject* spec, PyModuleDef*) {
-    if (check_single_interpreter() < 0) return nullptr;
+PyObject* module_create(PyObject* spec, PyModuleDef*) noexcept {
+    if (other_interpreter()) return nullptr;
     if (g_module) return Py_NewRef(g_module);
-    PyObject* modname = PyObject_GetAttrString(spec, "name");
+    Ref modname = Ref::steal_or_null(PyObject_GetAttrString(spec, "name"));
     if (!modname) return nullptr;
-    PyObject* module = PyModule_NewObject(modname);
-    Py_DECREF(modname);
+    Ref module = Ref::steal_or_null(PyModule_NewObject(modname));
     if (!module) return nullptr;
     PyObject* d = PyModule_GetDict(module);
     if (copy_spec(spec, d, "loader", "__loader__", true) < 0 || copy_spec(spec, d, "origin", "__file__", true) < 0 ||
         copy_spec(spec, d, "parent", "__package__", true) < 0 ||
-        copy_spec(spec, d, "submodule_search_locations", "__path__", false) < 0) {
-        Py_DECREF(module);
+        copy_spec(spec, d, "submodule_search_locations", "__path__", false) < 0)
         return nullptr;
-    }
-    return module;
+    return module.release();
 }
 
-int module_exec(PyObject* module) {
+// atexit: drop the cached objects while the interpreter can still free them.
+const Def release_at_exit{"def _release_caches()", [] { release_caches(); }};
+
+void execute_body(PyObject* module) {
+    detail::ready_types();
+    if (!g_short) g_short = intern(short_name_text());
+    if (g_info->doc) {
+        Ref doc = str(g_info->doc);
+        setattr(module, KIT_STR("__doc__"), doc);
+    }
+    g_info->body();
+    Ref release = make_function(release_at_exit);
+    Ref atexit = Ref::steal(PyImport_ImportModule("atexit"));
+    call_method(atexit, KIT_STR("register"), release.get());
+}
+
+int module_exec(PyObject* module) noexcept {
     if (g_executed) {
         PyErr_Format(PyExc_RuntimeError,
-                     "Module '%s' has already been imported. Re-initialisation is not supported.",
-                     g_info->reinit_name);
+                     "Module '%s' has already been imported. Re-initialisation is not supported.", g_info->name);
         return -1;
     }
     if (PY_MAJOR_VERSION != (Py_Version >> 24) || PY_MINOR_VERSION != ((Py_Version >> 16) & 0xff)) {
-        if (check_version(Py_Version >> 24, (Py_Version >> 16) & 0xff, g_info->short_name) < 0) return -1;
+        if (check_version(Py_Version >> 24, (Py_Version >> 16) & 0xff, short_name_text()) < 0) return -1;
     }
     g_executed = true;
     g_module = Py_NewRef(module);
-    try {
-        ready_types();
-        if (!g_short) g_short = intern(g_info->short_name);
-        if (g_info->doc) {
-            Ref doc = kit::str(g_info->doc);
-            setattr(module, KIT_STR("__doc__"), doc);
-        }
-        g_info->exec();
+    Ref where = Ref::steal_or_null(PyUnicode_FromFormat("import of %s", short_name_text()));
+    if (!where) return -1;
+    if (detail::guarded(where, [&] { execute_body(module); })) {
+        g_interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
         return 0;
-    } catch (const Error&) {
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-    } catch (const std::exception& e) {
-        PyErr_Format(PyExc_SystemError, "%s: C++ exception during import: %s", g_info->short_name, e.what());
-    } catch (...) {
-        PyErr_Format(PyExc_SystemError, "%s: unknown C++ exception during import", g_info->short_name);
     }
     if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "import failed without an exception");
     // A failed body leaves the library unusable, as a failed Python import
-    // would; a later import attempt gets a fresh module.
+    // would; a later import attempt gets a fresh module.  What the body cached
+    // belongs to this interpreter, which may not last: let it go.
+    Ref error = Ref::steal_or_null(PyErr_GetRaisedException());
+    release_caches();
+    PyErr_SetRaisedException(error.release());
     Py_CLEAR(g_module);
     g_executed = false;
     return -1;
@@ -108,7 +113,9 @@ int check_version(int runtime_major, int runtime_minor, const char* name) {
     return PyErr_WarnEx(PyExc_RuntimeWarning, message, 1);
 }
 
-PyObject* module_init(const ModuleInfo* info) {
+namespace detail {
+
+PyObject* module_init(const ModuleInfo* info) noexcept {
     g_info = info;
     g_slots[0] = {Py_mod_create, reinterpret_cast<void*>(module_create)};
     g_slots[1] = {Py_mod_exec, reinterpret_cast<void*>(module_exec)};
@@ -117,17 +124,22 @@ PyObject* module_init(const ModuleInfo* info) {
     g_slots[4] = {0, nullptr};
     // The state lives in the library (one interpreter per process), so the
     // module object has none of its own.
-    g_def = PyModuleDef{PyModuleDef_HEAD_INIT, info->short_name, info->doc, 0, nullptr, g_slots,
+    g_def = PyModuleDef{PyModuleDef_HEAD_INIT, short_name_text(), info->doc, 0, nullptr, g_slots,
                         nullptr, nullptr, nullptr};
     return PyModuleDef_Init(&g_def);
 }
 
-PyObject* module() { return g_module; }
-PyObject* module_dict() { return g_module ? PyModule_GetDict(g_module) : nullptr; }
-PyObject* short_name() {
-    if (!g_short && g_info) g_short = intern(g_info->short_name);
+PyObject* current_short_name() noexcept {
+    if (!g_short && g_info) g_short = PyUnicode_InternFromString(short_name_text());
     return g_short;
 }
+
+PyObject* current_globals() noexcept { return g_module ? PyModule_GetDict(g_module) : nullptr; }
+
+}  // namespace detail
+
+PyObject* module() { return g_module; }
+PyObject* module_dict() { return detail::current_globals(); }
 
 Ref global(PyObject* name) {
     PyObject* r = nullptr;
@@ -167,17 +179,16 @@ Ref import_from(PyObject* v, PyObject* name) {
     if (x) return x;
     Ref pkgname = getattr_or_null(v, KIT_STR("__name__"));
     if (pkgname && PyUnicode_Check(pkgname)) {
-        Ref fullname = Ref::steal(PyUnicode_FromFormat("%U.%U", pkgname.get(), name));
+        Ref fullname = strf("%U.%U", pkgname.get(), name);
         PyObject* r = nullptr;
         if (check(PyDict_GetItemRef(PyImport_GetModuleDict(), fullname, &r))) return Ref::steal(r);
     }
-    Ref pkgname_or_unknown = pkgname && PyUnicode_Check(pkgname) ? pkgname : kit::str("<unknown module name>");
+    Ref pkgname_or_unknown = pkgname && PyUnicode_Check(pkgname) ? pkgname : str("<unknown module name>");
     Ref pkgpath = Ref::steal_or_null(PyModule_Check(v) ? PyModule_GetFilenameObject(v) : nullptr);
     if (!pkgpath) PyErr_Clear();
     Ref msg;
     if (!pkgpath || !PyUnicode_Check(pkgpath)) {
-        msg = Ref::steal(PyUnicode_FromFormat("cannot import name %R from %R (unknown location)", name,
-                                              pkgname_or_unknown.get()));
+        msg = strf("cannot import name %R from %R (unknown location)", name, pkgname_or_unknown.get());
     } else {
         bool initializing = false;
         if (Ref spec = getattr_or_null(v, KIT_STR("__spec__"))) {
@@ -186,14 +197,13 @@ Ref import_from(PyObject* v, PyObject* name) {
         const char* fmt = initializing ? "cannot import name %R from partially initialized module %R "
                                          "(most likely due to a circular import) (%S)"
                                        : "cannot import name %R from %R (%S)";
-        msg = Ref::steal(PyUnicode_FromFormat(fmt, name, pkgname_or_unknown.get(), pkgpath.get()));
+        msg = strf(fmt, name, pkgname_or_unknown.get(), pkgpath.get());
     }
     PyErr_SetImportError(msg, pkgname ? pkgname.get() : Py_None, pkgpath ? pkgpath.get() : Py_None);
     // name_from, as the interpreter sets it.
-    PyObject* exc = PyErr_GetRaisedException();
-    if (exc) PyObject_SetAttrString(exc, "name_from", name);
-    PyErr_Clear();
-    PyErr_SetRaisedException(exc);
+    Ref exc = Ref::steal_or_null(PyErr_GetRaisedException());
+    if (exc && PyObject_SetAttrString(exc, "name_from", name) < 0) PyErr_Clear();
+    PyErr_SetRaisedException(exc.release());
     throw Error{};
 }
 
@@ -202,7 +212,7 @@ Ref import_from(PyObject* v, PyObject* name) {
 void from_import(const char* module_name, const std::vector<ImportName>& names) {
     int level = 0;
     while (module_name[level] == '.') level++;
-    Ref mname = kit::str(module_name + level);
+    Ref mname = str(module_name + level);
     Ref fromlist = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
     Py_ssize_t i = 0;
     for (const ImportName& n : names) PyTuple_SET_ITEM(fromlist.get(), i++, Py_NewRef(intern(n.name)));
@@ -213,7 +223,12 @@ void from_import(const char* module_name, const std::vector<ImportName>& names) 
     }
 }
 
-void def(FuncSpec spec) {
+void def(const Def& d) {
+    Ref f = make_function(d);
+    set_global(def_name(d).c_str(), f);
+}
+
+void def(const FuncSpec& spec) {
     Ref f = make_function(spec);
     set_global(spec.name, f);
 }

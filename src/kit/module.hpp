@@ -1,11 +1,12 @@
 // The module frame shared by every extension module of the package.
 //
-//   KIT_MODULE(brevant, "brevant", "brevant", doc, exec)
+//   KIT_MODULE(brevant, body)
+//   KIT_MODULE(_serializer, body, .short_name = "switch._serializer", .doc = "...")
 //
-// defines PyInit_brevant for multi-phase initialisation.  The create step
+// defines PyInit_<name> for multi-phase initialisation.  The create step
 // refuses a second interpreter, returns the existing module when asked again,
 // and copies __loader__, __file__, __package__ and __path__ from the spec; the
-// execution step runs `exec` (the module body) once and refuses to run again.
+// execution step runs `body` (the module body) once and refuses to run again.
 // A module body binds its imports with from_import/import_module, in the
 // order the module lists them, and then runs its class statements.
 #pragma once
@@ -18,21 +19,16 @@
 
 namespace kit {
 
-using ExecFn = void (*)();
-
 struct ModuleInfo {
-    const char* short_name;   // __module__ of classes and functions
-    const char* reinit_name;  // named in the re-initialisation error
-    const char* doc;
-    ExecFn exec;
+    const char* name;                // the init name: PyInit_<name>, named in the re-initialisation error
+    void (*body)();                  // the module body
+    const char* short_name = nullptr;  // __module__ of its classes and functions (default: name)
+    const char* doc = nullptr;         // the module's docstring
 };
-
-PyObject* module_init(const ModuleInfo* info);
 
 // The module being (or last) executed by this shared library, and its dict.
 PyObject* module();
 PyObject* module_dict();
-PyObject* short_name();
 
 // Look a module global up at call time (then builtins), as Python code does;
 // NameError when it is missing.
@@ -62,15 +58,20 @@ inline void from_import(const char* module, std::initializer_list<ImportName> na
 }
 
 // Define a module-level function (def name(...): ...).
-void def(FuncSpec spec);
+void def(const Def& def);
+void def(const FuncSpec& spec);
 
 // The interpreter-version check of the frame; exposed for tests.
 int check_version(int runtime_major, int runtime_minor, const char* name);
 
+namespace detail {
+PyObject* module_init(const ModuleInfo* info) noexcept;
+}
+
 }  // namespace kit
 
-#define KIT_MODULE(init, short_name, reinit_name, doc, exec)                     \
-    extern "C" __attribute__((visibility("default"))) PyObject* PyInit_##init() { \
-        static const ::kit::ModuleInfo kit_info_{short_name, reinit_name, doc, exec}; \
-        return ::kit::module_init(&kit_info_);                                   \
+#define KIT_MODULE(init, body, ...)                                                        \
+    extern "C" __attribute__((visibility("default"))) PyObject* PyInit_##init() {          \
+        static const ::kit::ModuleInfo kit_info_{.name = #init, .body = body __VA_OPT__(, ) __VA_ARGS__}; \
+        return ::kit::detail::module_init(&kit_info_);                                     \
     }

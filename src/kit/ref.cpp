@@ -1,7 +1,9 @@
 #include "ref.hpp"
 
+#include <cstdarg>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace kit {
 
@@ -17,7 +19,45 @@ PyObject* intern(const char* s) {
     return o;
 }
 
+// --- cached objects ----------------------------------------------------------
+
+namespace {
+std::vector<PyObject**>& cache_slots() {
+    static std::vector<PyObject**> slots;
+    return slots;
+}
+}  // namespace
+
+void Cache::adopt(Ref made) {
+    cache_slots().push_back(&p_);
+    p_ = made.release();
+}
+
+void release_caches() noexcept {
+    // Clear the slots first, then drop the references: a destructor that
+    // runs Python code finds every cache empty, not half torn down.
+    std::vector<PyObject*> held;
+    for (PyObject** slot : cache_slots()) {
+        held.push_back(*slot);
+        *slot = nullptr;
+    }
+    cache_slots().clear();
+    for (PyObject* o : held) Py_XDECREF(o);
+}
+
+// --- conversions -----------------------------------------------------------
+
 Ref str_of(PyObject* o) { return Ref::steal(PyObject_Str(o)); }
+
+Ref strf(const char* fmt, ...) {
+    va_list va;
+    va_start(va, fmt);
+    PyObject* s = PyUnicode_FromFormatV(fmt, va);
+    va_end(va);
+    return Ref::steal(s);
+}
+
+Ref id(PyObject* o) { return Ref::steal(PyLong_FromVoidPtr(o)); }
 
 bool truthy(PyObject* o) {
     if (o == Py_True) return true;
@@ -54,6 +94,13 @@ const char* type_name(PyObject* o) {
     return dot ? dot + 1 : t->tp_name;
 }
 
+bool compare(PyObject* a, int op, PyObject* b) {
+    Ref r = Ref::steal(PyObject_RichCompare(a, b, op));
+    return truthy(r);
+}
+
+// --- attributes -------------------------------------------------------------
+
 Ref getattr(PyObject* o, PyObject* name) { return Ref::steal(PyObject_GetAttr(o, name)); }
 
 Ref getattr(PyObject* o, const char* name) { return Ref::steal(PyObject_GetAttrString(o, name)); }
@@ -70,21 +117,66 @@ void setattr(PyObject* o, PyObject* name, PyObject* value) { check(PyObject_SetA
 
 void setattr(PyObject* o, const char* name, PyObject* value) { check(PyObject_SetAttrString(o, name, value)); }
 
+PyObject* type_lookup(PyTypeObject* type, PyObject* name) {
+#if PY_VERSION_HEX < 0x030E0000
+    // The interpreter's own MRO lookup, behind its method cache: the private
+    // _PyType_Lookup of CPython up to 3.13.  There is no public call that
+    // looks a name up on the type without running descriptors; the walk
+    // below is that lookup in public API, for versions without it.
+    return _PyType_Lookup(type, name);
+#else
+    PyObject* mro = type->tp_mro;
+    if (!mro) return nullptr;
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro); i++) {
+        Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i))));
+        PyObject* found = PyDict_GetItemWithError(dict, name);  // borrowed, kept alive by the type
+        if (found) return found;
+        if (PyErr_Occurred()) throw_error();
+    }
+    return nullptr;
+#endif
+}
+
+PyObject* instance_dict(PyObject* o) noexcept {
+    // A type with a plain dict slot (Shiboken's and PySide's objects are such
+    // types): read the slot, which never creates the dict.  Managed dicts
+    // and variable-sized objects are not asked.
+    PyTypeObject* type = Py_TYPE(o);
+    if (type->tp_dictoffset <= 0 || (type->tp_flags & Py_TPFLAGS_MANAGED_DICT)) return nullptr;
+    return *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + type->tp_dictoffset);
+}
+
+// --- items -----------------------------------------------------------------
+
+Ref get(PyObject* mapping, PyObject* key) {
+    if (PyDict_CheckExact(mapping)) {
+        PyObject* r = nullptr;
+        if (check(PyDict_GetItemRef(mapping, key, &r)) == 0) return none();
+        return Ref::steal(r);
+    }
+    return call_method(mapping, KIT_STR("get"), key);
+}
+
 Ref get(PyObject* mapping, PyObject* key, PyObject* dflt) {
     if (PyDict_CheckExact(mapping)) {
         PyObject* r = nullptr;
         if (check(PyDict_GetItemRef(mapping, key, &r)) == 0) return Ref::borrow(dflt);
         return Ref::steal(r);
     }
-    // mapping.get(key) when the default is None, as Python code writes it.
-    if (dflt == Py_None) return call_method(mapping, KIT_STR("get"), key);
     return call_method(mapping, KIT_STR("get"), key, dflt);
 }
 
 Ref get(PyObject* mapping, const char* key, PyObject* dflt) {
-    Ref k = Ref::steal(PyUnicode_FromString(key));
-    return get(mapping, k.get(), dflt);
+    Ref k = str(key);
+    return dflt == Py_None ? get(mapping, k.get()) : get(mapping, k.get(), dflt);
 }
+
+Ref item(PyObject* o, Py_ssize_t index) {
+    Ref i = Ref::steal(PyLong_FromSsize_t(index));
+    return item(o, i.get());
+}
+
+// --- calls -------------------------------------------------------------------
 
 Ref call_array(PyObject* callable, PyObject* const* args, std::size_t n, PyObject* kwnames) {
     // args[-1] is writable scratch space in every caller of this helper.
@@ -124,6 +216,10 @@ Ref super(PyObject* cls, PyObject* self) {
     return call(reinterpret_cast<PyObject*>(&PySuper_Type), cls, self);
 }
 
+Ref super_attr(PyObject* cls, PyObject* self, PyObject* name) { return getattr(super(cls, self), name); }
+
+// --- containers -------------------------------------------------------------
+
 Ref tuple(std::initializer_list<PyObject*> items) {
     Ref t = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(items.size())));
     Py_ssize_t i = 0;
@@ -135,6 +231,13 @@ Ref list(std::initializer_list<PyObject*> items) {
     Ref l = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
     Py_ssize_t i = 0;
     for (PyObject* o : items) PyList_SET_ITEM(l.get(), i++, Py_NewRef(o));
+    return l;
+}
+
+Ref str_list(std::initializer_list<const char*> items) {
+    Ref l = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
+    Py_ssize_t i = 0;
+    for (const char* s : items) PyList_SET_ITEM(l.get(), i++, str(s).release());
     return l;
 }
 

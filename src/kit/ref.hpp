@@ -1,8 +1,8 @@
 // Owning references and the small call/attribute vocabulary that module code
 // is written in.  Every helper either returns a new reference or throws
-// kit::Error with the Python error indicator set; the function trampoline
-// (function.cpp) turns that back into a NULL return, so no C++ exception ever
-// reaches the interpreter.
+// kit::Error with the Python error indicator set; the exception boundary of
+// the function trampoline and of the module's execution step turns that back
+// into a NULL return, so no C++ exception ever reaches the interpreter.
 #pragma once
 
 #define PY_SSIZE_T_CLEAN
@@ -64,7 +64,8 @@ public:
     PyObject* get() const noexcept { return p_; }
     operator PyObject*() const noexcept { return p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
-    PyObject* release() noexcept {
+    // Hand the reference over (to CPython, which takes ownership).
+    [[nodiscard]] PyObject* release() noexcept {
         PyObject* p = p_;
         p_ = nullptr;
         return p;
@@ -75,7 +76,7 @@ private:
     PyObject* p_ = nullptr;
 };
 
-// --- interned names -----------------------------------------------------
+// --- interned names and cached objects ---------------------------------
 
 // An interned, never freed string; used for attribute and keyword names.
 PyObject* intern(const char* s);
@@ -87,6 +88,33 @@ PyObject* intern(const char* s);
         return kit_interned_;                                 \
     }())
 
+// One object made on first use and kept for the life of the module.  The
+// maker runs again after a failure (nothing is kept then); what is kept is
+// released when the interpreter shuts down, or when the module's execution
+// fails (it then belongs to an interpreter that may not last).
+class Cache {
+public:
+    template <class Make>
+    PyObject* get(Make&& make) {
+        if (!p_) adopt(make());
+        return p_;
+    }
+
+private:
+    void adopt(Ref made);
+    PyObject* p_ = nullptr;
+    friend void release_caches() noexcept;
+};
+void release_caches() noexcept;
+
+// KIT_CACHED(expr): expr (a Ref) evaluated once per call site; the result is
+// a borrowed reference that stays valid while the module lives.
+#define KIT_CACHED(...)                                                            \
+    ([&]() -> PyObject* {                                                          \
+        static ::kit::Cache kit_cache_;                                            \
+        return kit_cache_.get([&]() -> ::kit::Ref { return (__VA_ARGS__); });      \
+    }())
+
 // --- constants and conversions -----------------------------------------
 
 inline Ref none() noexcept { return Ref::borrow(Py_None); }
@@ -94,7 +122,9 @@ inline Ref boolean(bool b) noexcept { return Ref::borrow(b ? Py_True : Py_False)
 inline Ref integer(long long v) { return Ref::steal(PyLong_FromLongLong(v)); }
 inline Ref real(double v) { return Ref::steal(PyFloat_FromDouble(v)); }
 inline Ref str(const char* s) { return Ref::steal(PyUnicode_FromString(s)); }
-Ref str_of(PyObject* o);   // str(o)
+Ref str_of(PyObject* o);                 // str(o)
+Ref strf(const char* fmt, ...);          // PyUnicode_FromFormat(fmt, ...)
+Ref id(PyObject* o);                     // id(o)
 
 bool truthy(PyObject* o);                         // bool(o)
 bool isinstance(PyObject* o, PyObject* cls);      // isinstance(o, cls)
@@ -104,6 +134,26 @@ bool callable(PyObject* o);                       // callable(o)
 long long as_long(PyObject* o);                   // int(o) of an int
 bool is_number(PyObject* o);                      // isinstance(o, (int, float))
 const char* type_name(PyObject* o);               // type(o).__name__ (utf-8, borrowed)
+
+// --- operators, with Python's semantics ----------------------------------
+
+// bool(a <op> b): the full rich comparison of the operator, then its truth
+// (no identity shortcut: nan == nan is False, as in `if a == b`).
+bool compare(PyObject* a, int op, PyObject* b);
+inline bool eq(PyObject* a, PyObject* b) { return compare(a, Py_EQ, b); }
+inline bool ne(PyObject* a, PyObject* b) { return compare(a, Py_NE, b); }
+inline bool lt(PyObject* a, PyObject* b) { return compare(a, Py_LT, b); }
+inline bool le(PyObject* a, PyObject* b) { return compare(a, Py_LE, b); }
+inline bool gt(PyObject* a, PyObject* b) { return compare(a, Py_GT, b); }
+inline bool ge(PyObject* a, PyObject* b) { return compare(a, Py_GE, b); }
+
+inline Ref add(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Add(a, b)); }
+inline Ref sub(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Subtract(a, b)); }
+inline Ref mul(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_Multiply(a, b)); }
+inline Ref truediv(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_TrueDivide(a, b)); }
+inline Ref floordiv(PyObject* a, PyObject* b) { return Ref::steal(PyNumber_FloorDivide(a, b)); }
+inline Ref to_int(PyObject* o) { return Ref::steal(PyNumber_Long(o)); }      // int(o)
+inline Ref to_float(PyObject* o) { return Ref::steal(PyNumber_Float(o)); }   // float(o)
 
 // --- attributes -----------------------------------------------------
 
@@ -115,11 +165,22 @@ bool hasattr(PyObject* o, PyObject* name);
 void setattr(PyObject* o, PyObject* name, PyObject* value);
 void setattr(PyObject* o, const char* name, PyObject* value);
 
+// The attribute `name` as the type's MRO holds it (no descriptor is run),
+// borrowed; NULL when no class defines it.
+PyObject* type_lookup(PyTypeObject* type, PyObject* name);
+// The instance's own __dict__ when it has one already (borrowed), else NULL.
+PyObject* instance_dict(PyObject* o) noexcept;
+
 // --- item access ---------------------------------------------------------
 
-// mapping.get(key[, dflt]) for any mapping with a get method (dict fast path).
-Ref get(PyObject* mapping, PyObject* key, PyObject* dflt = Py_None);
+// mapping.get(key) and mapping.get(key, dflt), as written in Python: any
+// object with a get method (dict fast path).
+Ref get(PyObject* mapping, PyObject* key);
+Ref get(PyObject* mapping, PyObject* key, PyObject* dflt);
 Ref get(PyObject* mapping, const char* key, PyObject* dflt = Py_None);
+// o[key]
+inline Ref item(PyObject* o, PyObject* key) { return Ref::steal(PyObject_GetItem(o, key)); }
+Ref item(PyObject* o, Py_ssize_t index);
 
 // --- calls -------------------------------------------------------------
 
@@ -155,19 +216,25 @@ Ref call_method(PyObject* o, PyObject* name, const A&... args) {
     return Ref::steal(PyObject_VectorcallMethod(
         name, argv, (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
-template <class... A>
-Ref call_method(PyObject* o, const char* name, const A&... args) {
-    Ref n = Ref::steal(PyUnicode_InternFromString(name));
-    return call_method(o, n.get(), args...);
-}
 
-// super(cls, self)
+// super(cls, self), and super(cls, self).name
 Ref super(PyObject* cls, PyObject* self);
+Ref super_attr(PyObject* cls, PyObject* self, PyObject* name);
 
 // --- containers ------------------------------------------------------
 
 Ref tuple(std::initializer_list<PyObject*> items);
 Ref list(std::initializer_list<PyObject*> items);
+template <class... A>
+Ref tuple_of(const A&... items) {
+    return tuple({static_cast<PyObject*>(items)...});
+}
+template <class... A>
+Ref list_of(const A&... items) {
+    return list({static_cast<PyObject*>(items)...});
+}
+// A list of str made from C strings.
+Ref str_list(std::initializer_list<const char*> items);
 Ref new_list();
 void append(PyObject* list, PyObject* item);
 Ref new_dict();

@@ -1,13 +1,11 @@
 // _kitprobe: a small module that exercises the native kit from tests.
 //
-//     def sample(a, b=1, *args, c, d="dee", **kwargs) -> "tuple": ...
-//     async def twice(x: "int"): return x * 2
+//     def sample(a, b=1, *args, c, d: str = "dee", **kwargs) -> tuple: ...
+//     async def twice(x: int): return x * 2
 //     def make_class(name, bases, members=None, doc=None, outer=None): ...
-//     def raise_while_handling(first, second): ...
-//     def check_version(major, minor): ...
+//     ...
 #include "kit/kit.hpp"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,144 +13,172 @@ namespace {
 
 using namespace kit;
 
-// Returns the bound arguments, so tests can compare binding with Python's.
-Ref sample(const Args& a) { return tuple({a[0], a[1], a[2], a[3], a[4], a[5]}); }
+// def sample(a, b=1, *args, c, d: str = "dee", **kwargs) -> tuple:
+//     return (a, b, c, d, args, kwargs)
+const Def sample{"def sample(a, b=1, *args, c, d: str = \"dee\", **kwargs) -> tuple",
+                 [](PyObject* a, PyObject* b, PyObject* args, PyObject* c, PyObject* d, PyObject* kwargs) {
+                     return tuple_of(a, b, c, d, args, kwargs);
+                 },
+                 {.doc = "Return the bound arguments."}};
 
-Ref twice(const Args& a) {
-    if (PyExceptionInstance_Check(a[0]) || PyExceptionClass_Check(a[0])) raise_object(a[0]);
-    return Ref::steal(PyNumber_Multiply(a[0], Ref(integer(2)).get()));
-}
+// async def twice(x: int):
+//     if isinstance(x, BaseException) or is an exception class: raise x
+//     return x * 2
+const Def twice{"async def twice(x: int)", [](PyObject* x) -> Ref {
+                    if (PyExceptionInstance_Check(x) || PyExceptionClass_Check(x)) raise(x);
+                    Ref two = integer(2);
+                    return mul(x, two);
+                }};
 
-// A method with a default: returns (self, x, __class__).
-Ref Probe_echo(const Args& a) { return tuple({a[0], a[1], a.owner() ? a.owner() : Py_None}); }
+// async def call_async(fn):
+//     return fn()
+const Def call_async{"async def call_async(fn)", [](PyObject* fn) { return call(fn); }};
 
-// Qt virtual override: QWidget.sizeHint returns self.hint.
-Ref Probe_sizeHint(const Args& a) { return getattr(a[0], KIT_STR("hint")); }
+// The members every probe class gets.
 
-// Qt virtual override: records each resize on self.resizes.
-Ref Probe_resizeEvent(const Args& a) {
-    Ref log = getattr(a[0], KIT_STR("resizes"));
-    Ref size = call_method(a[1], KIT_STR("size"));
-    append(log, size);
-    return none();
-}
+// def echo(self, x: int = 1) -> tuple:
+//     return (self, x, __class__)
+const Def Probe_echo{"def echo(self, x: int = 1) -> tuple",
+                     [](const Frame& f, PyObject* self, PyObject* x) {
+                         return tuple_of(self, x, f.owner() ? f.owner() : Py_None);
+                     },
+                     {.doc = "Echo the arguments."}};
 
-// super().describe() through the defining class.
-Ref Probe_describe(const Args& a) {
-    Ref parent = getattr(super(a.owner(), a[0]), KIT_STR("describe"));
-    Ref inner = call(parent);
-    return Ref::steal(PyUnicode_FromFormat("probe(%S)", inner.get()));
-}
+// def sizeHint(self):            (a Qt virtual)
+//     return self.hint
+const Def Probe_sizeHint{"def sizeHint(self)", [](PyObject* self) { return getattr(self, KIT_STR("hint")); }};
 
-Ref Probe__private(const Args&) { return str("private"); }
+// def resizeEvent(self, event):  (a Qt virtual)
+//     self.resizes.append(event.size())
+const Def Probe_resizeEvent{"def resizeEvent(self, event)", [](PyObject* self, PyObject* event) {
+                                Ref size = call_method(event, KIT_STR("size"));
+                                append(getattr(self, KIT_STR("resizes")), size);
+                            }};
 
-// A slot for signals: appends its arguments to self.log.
-Ref Probe_record(const Args& a) {
-    Ref log = getattr(a[0], KIT_STR("log"));
-    append(log, a[1]);
-    return none();
-}
+// def describe(self):
+//     return f"probe({super().describe()})"
+const Def Probe_describe{"def describe(self)", [](const Frame& f, PyObject* self) {
+                             Ref inner = call(f.super_attr(self, KIT_STR("describe")));
+                             return strf("probe(%S)", inner.get());
+                         }};
 
-Ref make_class(const Args& a) {
-    Ref name_utf8 = str_of(a[0]);
-    const char* name = PyUnicode_AsUTF8(name_utf8);
-    if (!name) throw_error();
-    Ref bases = Ref::steal(PySequence_Tuple(a[1]));
-    const char* doc = nullptr;
-    if (a[3] != Py_None) {
-        doc = PyUnicode_AsUTF8(a[3]);
-        if (!doc) throw_error();
-    }
-    std::string outer;
-    if (a[4] != Py_None) {
-        const char* o = PyUnicode_AsUTF8(a[4]);
-        if (!o) throw_error();
-        outer = o;
-    }
-    // The initializer_list form wants the bases one by one.
-    std::vector<PyObject*> b(&PyTuple_GET_ITEM(bases.get(), 0),
-                             &PyTuple_GET_ITEM(bases.get(), 0) + PyTuple_GET_SIZE(bases.get()));
-    ClassBuilder* cls = nullptr;
-    switch (b.size()) {
-        case 0: cls = new ClassBuilder(name, {}, doc, outer); break;
-        case 1: cls = new ClassBuilder(name, {b[0]}, doc, outer); break;
-        case 2: cls = new ClassBuilder(name, {b[0], b[1]}, doc, outer); break;
-        default: cls = new ClassBuilder(name, {b[0], b[1], b[2]}, doc, outer); break;
-    }
-    std::unique_ptr<ClassBuilder> owner(cls);
-    if (a[2] != Py_None) {
-        PyObject *key, *value;
-        Py_ssize_t pos = 0;
-        while (PyDict_Next(a[2], &pos, &key, &value)) {
-            const char* k = PyUnicode_AsUTF8(key);
-            if (!k) throw_error();
-            cls->attr(k, value);
+// def __private(self):
+//     return "private"
+const Def Probe__private{"def __private(self)", [](PyObject*) { return str("private"); }};
+
+// def record(self, *args):       (a slot for signals)
+//     self.log.append(args)
+const Def Probe_record{"def record(self, *args)",
+                       [](PyObject* self, PyObject* args) { append(getattr(self, KIT_STR("log")), args); }};
+
+// def make_class(name, bases, members=None, doc=None, outer=None):
+//     class <name>(*bases):
+//         """<doc>"""
+//         <members>
+//         def echo ... def record    (above)
+const Def make_class{
+    "def make_class(name, bases, members=None, doc=None, outer=None)",
+    [](PyObject* name, PyObject* bases, PyObject* members, PyObject* doc, PyObject* outer) {
+        Ref name_text = str_of(name);
+        const char* cname = PyUnicode_AsUTF8(name_text);
+        if (!cname) throw_error();
+        ClassOptions options;
+        if (doc != Py_None && !(options.doc = PyUnicode_AsUTF8(doc))) throw_error();
+        if (outer != Py_None && !(options.outer = PyUnicode_AsUTF8(outer))) throw_error();
+        ClassBuilder cls(cname, bases, options);
+        if (members != Py_None) {
+            PyObject *key, *value;
+            Py_ssize_t pos = 0;
+            while (PyDict_Next(members, &pos, &key, &value)) {
+                const char* k = PyUnicode_AsUTF8(key);
+                if (!k) throw_error();
+                cls.attr(k, value);
+            }
         }
-    }
-    cls->def({"echo", Probe_echo, {"self", Param("x", Int(1), "int")}, "Echo the arguments.", "tuple"});
-    cls->def({"sizeHint", Probe_sizeHint, {"self"}});
-    cls->def({"resizeEvent", Probe_resizeEvent, {"self", "event"}});
-    cls->def({"describe", Probe_describe, {"self"}});
-    cls->def({"__private", Probe__private, {"self"}});
-    cls->def({"record", Probe_record, {"self", VarArgs("args")}});
-    return cls->build();
-}
+        for (const Def* d : {&Probe_echo, &Probe_sizeHint, &Probe_resizeEvent, &Probe_describe, &Probe__private,
+                             &Probe_record})
+            cls.def(*d);
+        return cls.build();
+    }};
 
-Ref raise_while_handling(const Args& a) {
-    try {
-        raise_object(a[0]);
-    } catch (const Error&) {
-        Handling h;
-        call(a[1]);  // whatever this raises carries `first` as its context
-        raise(PyExc_RuntimeError, "handler finished without raising");
-    }
-}
+// def raise_while_handling(first, second):
+//     try:
+//         raise first
+//     except BaseException:
+//         second()       # whatever this raises carries `first` as its context
+//         raise RuntimeError("handler finished without raising")
+const Def raise_while_handling{"def raise_while_handling(first, second)", [](PyObject* first, PyObject* second) {
+                                   try {
+                                       raise(first);
+                                   } catch (const Error&) {
+                                       Handling handled;
+                                       call(second);
+                                       raise(PyExc_RuntimeError, "handler finished without raising");
+                                   }
+                               }};
 
-Ref probe_check_version(const Args& a) {
-    int r = check_version(static_cast<int>(as_long(a[0])), static_cast<int>(as_long(a[1])), "_kitprobe");
-    if (r < 0) throw_error();
-    return none();
-}
+// def raise_it(exc):
+//     raise exc
+const Def raise_it{"def raise_it(exc)", [](PyObject* exc) { raise(exc); }};
 
-// f(*args, x=1, **kwargs)
-Ref unpack_call(const Args& a) {
-    Ref one = integer(1);
-    return call_unpacked(a[0], a[1], {{"x", one}}, a[2]);
-}
+// def raise_it_from(exc, cause):
+//     raise exc from cause
+const Def raise_it_from{"def raise_it_from(exc, cause)", [](PyObject* exc, PyObject* cause) { raise_from(exc, cause); }};
 
-// from <module> import <names...>, binding into this module.
-Ref bind(const Args& a) {
-    const char* module = PyUnicode_AsUTF8(a[0]);
-    if (!module) throw_error();
-    std::vector<ImportName> names;
-    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(a[1]); i++) {
-        const char* n = PyUnicode_AsUTF8(PyTuple_GET_ITEM(a[1], i));
-        if (!n) throw_error();
-        names.emplace_back(n);
-    }
-    from_import(module, names);
-    return none();
+// def recurse(fn):
+//     return fn(fn)               (a native calling natives, no Python frame between)
+const Def recurse{"def recurse(fn)", [](PyObject* fn) { return call(fn, fn); }};
+
+// def check_version(major, minor): the frame's interpreter-version check
+const Def probe_check_version{"def check_version(major, minor)", [](PyObject* major, PyObject* minor) {
+                                  int r = kit::check_version(static_cast<int>(as_long(major)),
+                                                             static_cast<int>(as_long(minor)), "_kitprobe");
+                                  if (r < 0) throw_error();
+                              }};
+
+// def unpack_call(f, args, kwargs):
+//     return f(*args, x=1, **kwargs)
+const Def unpack_call{"def unpack_call(f, args, kwargs)", [](PyObject* f, PyObject* args, PyObject* kwargs) {
+                          Ref one = integer(1);
+                          return call_unpacked(f, args, {{"x", one}}, kwargs);
+                      }};
+
+// def bind(module, *names):
+//     from <module> import <names...>      (into this module)
+const Def bind{"def bind(module, *names)", [](PyObject* module, PyObject* names) {
+                   const char* m = PyUnicode_AsUTF8(module);
+                   if (!m) throw_error();
+                   std::vector<ImportName> wanted;
+                   for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); i++) {
+                       const char* n = PyUnicode_AsUTF8(PyTuple_GET_ITEM(names, i));
+                       if (!n) throw_error();
+                       wanted.emplace_back(n);
+                   }
+                   from_import(m, wanted);
+               }};
+
+// def cached():
+//     return <one object made on first use>
+const Def cached{"def cached()", [] { return Ref::borrow(KIT_CACHED(new_list())); }};
+
+// A table-driven function reads its slots through Args; unpacking the wrong
+// number is an error, never a misread slot.
+//     def unpack_two(a, b, c): ...
+Ref unpack_two(const Args& a) {
+    auto [first, second] = a.unpack<2>();
+    return tuple_of(first, second);
 }
 
 void body() {
     from_import("typing", {"Optional"});
-    kit::def({"sample",
-              sample,
-              {"a", Param("b", Int(1)), VarArgs("args"), KwOnly("c"), KwOnly("d", Str("dee"), "str"), VarKw("kwargs")},
-              "Return the bound arguments.",
-              "tuple"});
-    FuncSpec coro{"twice", twice, {Param("x", "int")}};
-    coro.coroutine = true;
-    kit::def(coro);
-    kit::def({"make_class", make_class, {"name", "bases", Param("members", None), Param("doc", None), Param("outer", None)}});
-    kit::def({"raise_while_handling", raise_while_handling, {"first", "second"}});
-    kit::def({"unpack_call", unpack_call, {"f", "args", "kwargs"}});
-    kit::def({"bind", bind, {"module", VarArgs("names")}});
-    kit::def({"check_version", probe_check_version, {"major", "minor"}});
+    for (const Def* d : {&sample, &twice, &call_async, &make_class, &raise_while_handling, &raise_it,
+                         &raise_it_from, &recurse, &unpack_call, &bind, &probe_check_version, &cached})
+        kit::def(*d);
+    kit::def(FuncSpec{.name = "unpack_two", .impl = unpack_two, .params = {"a", "b", "c"}});
     set_global("function_type", reinterpret_cast<PyObject*>(function_type()));
     set_global("coroutine_type", reinterpret_cast<PyObject*>(coroutine_type()));
 }
 
 }  // namespace
 
-KIT_MODULE(_kitprobe, "_kitprobe", "_kitprobe", "Exercises the native kit.", body)
+KIT_MODULE(_kitprobe, body, .doc = "Exercises the native kit.")

@@ -221,8 +221,7 @@ Ref human_key_str(PyObject* s) {
 // Anything else is what the definition makes of it: re.split raises the
 // TypeError (its own message for ints, bytes-like objects, ...).
 Ref human_key_other(PyObject* key) {
-    static PyObject* pattern = intern(R"((\d*\.\d+|\d+))");
-    Ref parts = call_method(KIT_GLOBAL("re"), KIT_STR("split"), pattern, key);
+    Ref parts = call_method(KIT_GLOBAL("re"), KIT_STR("split"), KIT_STR(R"((\d*\.\d+|\d+))"), key);
     Ref out = new_list();
     Ref it = Ref::steal(PyObject_GetIter(parts));
     bool text = true;
@@ -238,7 +237,8 @@ Ref human_key_other(PyObject* key) {
 
 Ref human_key(PyObject* key) { return PyUnicode_Check(key) ? human_key_str(key) : human_key_other(key); }
 
-Ref _human_key(const Args& a) { return human_key(a[0]); }
+// def _human_key(key): (above)
+const Def _human_key{"def _human_key(key)", [](PyObject* key) { return human_key(key); }};
 
 // _human_key(a) < _human_key(b)
 bool keys_less(PyObject* a, PyObject* b) {
@@ -318,8 +318,7 @@ bool natural_less(PyObject* a, PyObject* b) {
 bool types_equal_str(PyObject* a, PyObject* b) {
     PyObject* ta = reinterpret_cast<PyObject*>(Py_TYPE(a));
     PyObject* tb = reinterpret_cast<PyObject*>(Py_TYPE(b));
-    if (!truthy(Ref::steal(PyObject_RichCompare(ta, tb, Py_EQ)))) return false;
-    return truthy(Ref::steal(PyObject_RichCompare(tb, reinterpret_cast<PyObject*>(&PyUnicode_Type), Py_EQ)));
+    return eq(ta, tb) && eq(tb, reinterpret_cast<PyObject*>(&PyUnicode_Type));
 }
 
 // --- HumanProxyModel -------------------------------------------------------
@@ -332,24 +331,25 @@ bool types_equal_str(PyObject* a, PyObject* b) {
 // that lookup would end in the same method: it is called directly with obj.
 // Anything else goes through the attribute, as Python does.
 bool binding_getattro(getattrofunc f) {
-    static getattrofunc known[2] = {nullptr, nullptr};  // Shiboken.Object's, PySide's QObject's
+    // Shiboken.Object's and PySide's QObject's lookups.
+    static getattrofunc known[2] = {nullptr, nullptr};
     if (!known[0]) {
         Ref qtcore = Ref::steal(PyImport_ImportModule("PySide6.QtCore"));
-        Ref index_type = getattr(qtcore, KIT_STR("QModelIndex"));
-        Ref object_type = getattr(qtcore, KIT_STR("QObject"));
-        known[0] = reinterpret_cast<PyTypeObject*>(index_type.get())->tp_getattro;
-        known[1] = reinterpret_cast<PyTypeObject*>(object_type.get())->tp_getattro;
+        known[0] = reinterpret_cast<PyTypeObject*>(getattr(qtcore, KIT_STR("QModelIndex")).get())->tp_getattro;
+        known[1] = reinterpret_cast<PyTypeObject*>(getattr(qtcore, KIT_STR("QObject")).get())->tp_getattro;
     }
     return f == known[0] || f == known[1];
 }
 
+// The method of the binding that obj.name would end in, or NULL (borrowed;
+// the type keeps it).
 PyObject* binding_method(PyObject* obj, PyObject* name) {
     PyTypeObject* type = Py_TYPE(obj);
     if (!binding_getattro(type->tp_getattro)) return nullptr;
     if (type->tp_dictoffset <= 0 || (type->tp_flags & Py_TPFLAGS_MANAGED_DICT)) return nullptr;
-    PyObject* method = _PyType_Lookup(type, name);  // borrowed
+    PyObject* method = type_lookup(type, name);
     if (!method || !Py_IS_TYPE(method, &PyMethodDescr_Type)) return nullptr;
-    PyObject* dict = *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(obj) + type->tp_dictoffset);
+    PyObject* dict = instance_dict(obj);
     if (dict && check(PyDict_Contains(dict, name))) return nullptr;
     return method;
 }
@@ -364,30 +364,42 @@ Ref call_binding(PyObject* obj, PyObject* name, const A&... args) {
     return call_method(obj, name, args...);
 }
 
-Ref HumanProxyModel_lessThan(const Args& a) {
-    PyObject* self = a[0];
-    PyObject* source_left = a[1];
-    PyObject* source_right = a[2];
-    Ref data_left = call_binding(source_left, KIT_STR("data"));
-    Ref data_right = call_binding(source_right, KIT_STR("data"));
-    if (PyUnicode_CheckExact(data_left.get()) && PyUnicode_CheckExact(data_right.get()))
-        return boolean(natural_less(data_left, data_right));
-    if (types_equal_str(data_left, data_right)) return boolean(keys_less(data_left, data_right));
-    return call_method(super(a.owner(), self), KIT_STR("lessThan"), source_left, source_right);
-}
+// def lessThan(self, source_left, source_right):
+//     data_left = source_left.data()
+//     data_right = source_right.data()
+//     if type(data_left) == type(data_right) == str:
+//         return _human_key(data_left) < _human_key(data_right)
+//     return super().lessThan(source_left, source_right)
+const Def HumanProxyModel_lessThan{
+    "def lessThan(self, source_left, source_right)",
+    [](const Frame& f, PyObject* self, PyObject* source_left, PyObject* source_right) {
+        Ref data_left = call_binding(source_left, KIT_STR("data"));
+        Ref data_right = call_binding(source_right, KIT_STR("data"));
+        if (PyUnicode_CheckExact(data_left.get()) && PyUnicode_CheckExact(data_right.get()))
+            return boolean(natural_less(data_left, data_right));
+        if (types_equal_str(data_left, data_right)) return boolean(keys_less(data_left, data_right));
+        return call_method(f.super(self), KIT_STR("lessThan"), source_left, source_right);
+    }};
 
-Ref HumanProxyModel_filters_get(const Args& a) {
-    PyObject* self = a[0];
-    if (!hasattr(self, KIT_STR("_filters"))) setattr(self, KIT_STR("_filters"), new_list());
-    return getattr(self, KIT_STR("_filters"));
-}
+// @property
+// def filters(self):
+//     if not hasattr(self, "_filters"):
+//         self._filters = []
+//     return self._filters
+const Def HumanProxyModel_filters{"def filters(self)", [](PyObject* self) {
+                                      if (!hasattr(self, KIT_STR("_filters")))
+                                          setattr(self, KIT_STR("_filters"), new_list());
+                                      return getattr(self, KIT_STR("_filters"));
+                                  }};
 
-Ref HumanProxyModel_filters_set(const Args& a) {
-    PyObject* self = a[0];
-    setattr(self, KIT_STR("_filters"), a[1]);
-    call_method(self, KIT_STR("invalidateFilter"));
-    return none();
-}
+// @filters.setter
+// def filters(self, value):
+//     self._filters = value
+//     self.invalidateFilter()
+const Def HumanProxyModel_filters_setter{"def filters(self, value)", [](PyObject* self, PyObject* value) {
+                                             setattr(self, KIT_STR("_filters"), value);
+                                             call_method(self, KIT_STR("invalidateFilter"));
+                                         }};
 
 // column, text = item  (with the interpreter's unpacking errors)
 void unpack_pair(PyObject* item, Ref& first, Ref& second) {
@@ -419,30 +431,44 @@ void unpack_pair(PyObject* item, Ref& first, Ref& second) {
 }
 
 // Qt's QSortFilterProxyModel.columnCount, .sourceModel and
-// .filterAcceptsColumn, as the base class's MRO holds them at import.
-enum QtMethod { ColumnCount, SourceModel, FilterAcceptsColumn, QtMethods };
-PyObject* qt_method_names[QtMethods];
-PyObject* qt_methods[QtMethods];
+// .filterAcceptsColumn, as the base class's MRO holds them.
+enum QtMethod { ColumnCount, SourceModel, FilterAcceptsColumn };
+
+PyObject* qt_method_name(QtMethod which) {
+    switch (which) {
+        case ColumnCount: return KIT_STR("columnCount");
+        case SourceModel: return KIT_STR("sourceModel");
+        case FilterAcceptsColumn: break;
+    }
+    return KIT_STR("filterAcceptsColumn");
+}
+
+PyObject* qt_method(QtMethod which) {
+    auto lookup = [](QtMethod w) {
+        auto base = reinterpret_cast<PyTypeObject*>(KIT_GLOBAL("QSortFilterProxyModel").get());
+        PyObject* method = type_lookup(base, qt_method_name(w));
+        if (!method) raisef(PyExc_AttributeError, "QSortFilterProxyModel has no %U", qt_method_name(w));
+        return Ref::borrow(method);
+    };
+    switch (which) {
+        case ColumnCount: return KIT_CACHED(lookup(ColumnCount));
+        case SourceModel: return KIT_CACHED(lookup(SourceModel));
+        case FilterAcceptsColumn: break;
+    }
+    return KIT_CACHED(lookup(FilterAcceptsColumn));
+}
 
 // Whether attribute lookup on the proxy still ends at Qt's method: its class
 // keeps it and the instance does not shadow it.
 bool keeps_qt(PyObject* self, QtMethod which) {
-    if (_PyType_Lookup(Py_TYPE(self), qt_method_names[which]) != qt_methods[which]) return false;
-    PyObject** dict = _PyObject_GetDictPtr(self);
-    if (!dict || !*dict) return true;
-    int has = PyDict_Contains(*dict, qt_method_names[which]);
-    if (has < 0) throw_error();
-    return has == 0;
+    if (type_lookup(Py_TYPE(self), qt_method_name(which)) != qt_method(which)) return false;
+    PyObject* dict = instance_dict(self);
+    return !dict || !check(PyDict_Contains(dict, qt_method_name(which)));
 }
 
 // An invalid QModelIndex, the root of every model (QModelIndex() in Python).
 PyObject* root_index() {
-    static PyObject* root = nullptr;
-    if (!root) {
-        Ref qtcore = Ref::steal(PyImport_ImportModule("PySide6.QtCore"));
-        root = call(getattr(qtcore, KIT_STR("QModelIndex"))).release();
-    }
-    return root;
+    return KIT_CACHED(call(getattr(Ref::steal(PyImport_ImportModule("PySide6.QtCore")), KIT_STR("QModelIndex"))));
 }
 
 // model.columnCount(QModelIndex()).  QAbstractListModel's own columnCount is
@@ -450,14 +476,11 @@ PyObject* root_index() {
 // method of the binding is called without the argument, whose C++ default is
 // that same root index (the call converts no index).
 Ref source_root_columns(PyObject* model) {
-    static PyObject* list_column_count = nullptr;
-    if (!list_column_count) {
-        Ref qtcore = Ref::steal(PyImport_ImportModule("PySide6.QtCore"));
-        Ref list_model = getattr(qtcore, KIT_STR("QAbstractListModel"));
-        list_column_count = getattr(list_model, KIT_STR("columnCount")).release();
-    }
+    PyObject* list_column_count = KIT_CACHED(getattr(
+        getattr(Ref::steal(PyImport_ImportModule("PySide6.QtCore")), KIT_STR("QAbstractListModel")),
+        KIT_STR("columnCount")));
     PyObject* name = KIT_STR("columnCount");
-    if (_PyType_Lookup(Py_TYPE(model), name) == list_column_count) return integer(1);
+    if (type_lookup(Py_TYPE(model), name) == list_column_count) return integer(1);
     if (PyObject* method = binding_method(model, name)) {
         Ref keep = Ref::borrow(method);
         return Ref::steal(PyObject_Vectorcall(method, &model, 1, nullptr));
@@ -519,70 +542,43 @@ bool cell_contains(PyObject* data, PyObject* text) {
     return check(PySequence_Contains(shown, text)) != 0;
 }
 
-// The guard against filterAcceptsRow re-entering itself without end (a
-// columnCount of the class's own that asks Qt's): the interpreter's recursion
-// limit, as the Python method would meet it, instead of a stack overflow.
-class Depth {
-public:
-    Depth() {
-        if (++depth_ > Py_GetRecursionLimit()) {
-            --depth_;
-            raise(PyExc_RecursionError, "maximum recursion depth exceeded while calling filterAcceptsRow");
+// def filterAcceptsRow(self, sourceRow, sourceParent): (the comment at the top)
+const Def HumanProxyModel_filterAcceptsRow{
+    "def filterAcceptsRow(self, sourceRow, sourceParent)",
+    [](PyObject* self, PyObject* sourceRow, PyObject* sourceParent) {
+        PyObject* zero = KIT_CACHED(integer(0));
+        Ref filters = getattr(self, KIT_STR("filters"));
+        Ref it = Ref::steal(PyObject_GetIter(filters));
+        while (Ref item = Ref::steal_or_null(PyIter_Next(it))) {
+            Ref column, text;
+            unpack_pair(item, column, text);
+            if (!le(zero, column)) continue;
+            RootColumns columns = root_column_count(self);
+            if (!lt(column, columns.count)) continue;
+            Ref model = columns.model ? columns.model : call_method(self, KIT_STR("sourceModel"));
+            Ref ix = call_binding(model, KIT_STR("index"), sourceRow, column.get(), sourceParent);
+            Ref data = call_binding(ix, KIT_STR("data"));
+            if (!cell_contains(data, text)) return boolean(false);
         }
-    }
-    ~Depth() { --depth_; }
-    Depth(const Depth&) = delete;
-    Depth& operator=(const Depth&) = delete;
-
-private:
-    static inline thread_local int depth_ = 0;
-};
-
-Ref HumanProxyModel_filterAcceptsRow(const Args& a) {
-    PyObject* self = a[0];
-    PyObject* source_row = a[1];
-    PyObject* source_parent = a[2];
-    Depth depth;
-    static PyObject* zero = PyLong_FromLong(0);
-    Ref filters = getattr(self, KIT_STR("filters"));
-    Ref it = Ref::steal(PyObject_GetIter(filters));
-    while (Ref item = Ref::steal_or_null(PyIter_Next(it))) {
-        Ref column, text;
-        unpack_pair(item, column, text);
-        if (!truthy(Ref::steal(PyObject_RichCompare(zero, column, Py_LE)))) continue;
-        RootColumns columns = root_column_count(self);
-        if (!truthy(Ref::steal(PyObject_RichCompare(column, columns.count, Py_LT)))) continue;
-        Ref model = columns.model ? columns.model : call_method(self, KIT_STR("sourceModel"));
-        Ref ix = call_binding(model, KIT_STR("index"), source_row, column.get(), source_parent);
-        Ref data = call_binding(ix, KIT_STR("data"));
-        if (!cell_contains(data, text)) return boolean(false);
-    }
-    if (PyErr_Occurred()) throw_error();
-    return boolean(true);
-}
+        if (PyErr_Occurred()) throw_error();
+        return boolean(true);
+    }};
 
 void body() {
     import_module("re");
     from_import("PySide6.QtCore", {"QSortFilterProxyModel"});
-    def({"_human_key", _human_key, {"key"}});
+    kit::def(_human_key);
 
-    Ref base = KIT_GLOBAL("QSortFilterProxyModel");
-    const char* names[QtMethods] = {"columnCount", "sourceModel", "filterAcceptsColumn"};
-    for (int i = 0; i < QtMethods; i++) {
-        qt_method_names[i] = intern(names[i]);
-        PyObject* method = _PyType_Lookup(reinterpret_cast<PyTypeObject*>(base.get()), qt_method_names[i]);
-        if (!method) raisef(PyExc_AttributeError, "QSortFilterProxyModel has no %U", qt_method_names[i]);
-        qt_methods[i] = Py_NewRef(method);
-    }
-    ClassBuilder cls("HumanProxyModel", {base.get()});
-    cls.def({"lessThan", HumanProxyModel_lessThan, {"self", "source_left", "source_right"}});
-    FuncSpec setter{"filters", HumanProxyModel_filters_set, {"self", "value"}};
-    cls.property({"filters", HumanProxyModel_filters_get, {"self"}}, &setter);
-    cls.def({"filterAcceptsRow", HumanProxyModel_filterAcceptsRow, {"self", "sourceRow", "sourceParent"}});
-    Ref built = cls.build();
-    set_global("HumanProxyModel", built);
+    ClassBuilder cls("HumanProxyModel", {KIT_GLOBAL("QSortFilterProxyModel")});
+    cls.def(HumanProxyModel_lessThan);
+    cls.property(HumanProxyModel_filters, &HumanProxyModel_filters_setter);
+    cls.def(HumanProxyModel_filterAcceptsRow);
+    cls.define();
+    // Qt's own methods, looked up now: a later change to the base class does
+    // not change what "keeps Qt's method" means.
+    for (QtMethod m : {ColumnCount, SourceModel, FilterAcceptsColumn}) qt_method(m);
 }
 
 }  // namespace
 
-KIT_MODULE(_velmora, "_velmora", "_velmora", nullptr, body)
+KIT_MODULE(_velmora, body)

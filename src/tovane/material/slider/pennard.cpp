@@ -105,10 +105,7 @@ Ref make_slider(PyObject* cls, PyObject* orientation, PyObject* value) {
     return slider;
 }
 
-Ref pair(long long a, long long b) {
-    Ref x = integer(a), y = integer(b);
-    return tuple({x, y});
-}
+Ref pair(long long a, long long b) { return tuple_of(integer(a), integer(b)); }
 
 void set_style(PyObject* widget, PyObject* sheet) { call_method(widget, KIT_STR("setStyleSheet"), sheet); }
 
@@ -127,10 +124,13 @@ Ref call_margins(PyObject* widget, long long l, long long t, long long r, long l
     return call_method(widget, KIT_STR("setContentsMargins"), vl, vt, vr, vb);
 }
 
-// def __init__(self) -> None
-Ref DemoWidget__init__(const Args& a) {
-    PyObject* self = a[0];
-    call(getattr(super(a.owner(), self), KIT_STR("__init__")));
+// def __init__(self) -> None:
+//     super().__init__()
+//     (the sliders, labels and layouts of the comment at the top)
+//     self.setGeometry(600, 300, 580, 300)
+//     self.activateWindow()
+const Def DemoWidget__init__{"def __init__(self) -> None", [](const Frame& f, PyObject* self) {
+    call(f.super_attr(self, KIT_STR("__init__")));
 
     Ref slider_cls = getattr(KIT_GLOBAL("QtW"), KIT_STR("QSlider"));
     Ref range_cls = KIT_GLOBAL("QRangeSlider");
@@ -143,7 +143,7 @@ Ref DemoWidget__init__(const Args& a) {
     // Unstyled horizontal sliders.
     Ref reg_hslider = make_slider(slider_cls, horizontal, fifty);
     Ref range_hslider = make_slider(range_cls, horizontal, pair(20, 80));
-    Ref four = Ref(tuple({integer(11), integer(33), integer(66), integer(88)}));
+    Ref four = tuple_of(integer(11), integer(33), integer(66), integer(88));
     Ref multi_range_hslider = make_slider(range_cls, horizontal, four);
     set_ticks(multi_range_hslider, "TicksAbove");
     for (PyObject* s : {reg_hslider.get(), range_hslider.get(), multi_range_hslider.get()}) set_style(s, system_qss);
@@ -158,7 +158,7 @@ Ref DemoWidget__init__(const Args& a) {
     Ref reg_vslider = make_slider(slider_cls, vertical, fifty);
     Ref range_vslider = make_slider(range_cls, vertical, pair(22, 77));
     for (PyObject* s : {reg_vslider.get(), range_vslider.get()}) set_style(s, system_qss);
-    Ref tick_vslider = make_slider(slider_cls, vertical, Ref(integer(55)));
+    Ref tick_vslider = make_slider(slider_cls, vertical, integer(55));
     set_ticks(tick_vslider, "TicksRight");
     set_style(tick_vslider, system_qss);
     Ref range_tick_vslider = make_slider(range_cls, vertical, pair(22, 77));
@@ -173,9 +173,9 @@ Ref DemoWidget__init__(const Args& a) {
     call_margins(left, 2, 2, 2, 2);
 
     Ref label_cls = getattr(KIT_GLOBAL("QtW"), KIT_STR("QLabel"));
-    Ref label1 = call(label_cls, Ref(str("Regular QSlider Unstyled")).get());
-    Ref label2 = call(label_cls, Ref(str("QRangeSliders Unstyled")).get());
-    Ref label3 = call(label_cls, Ref(str("Styled Sliders (using same stylesheet)")).get());
+    Ref label1 = call(label_cls, str("Regular QSlider Unstyled"));
+    Ref label2 = call(label_cls, str("QRangeSliders Unstyled"));
+    Ref label3 = call(label_cls, str("Styled Sliders (using same stylesheet)"));
     Ref maximum = widgets_enum("QSizePolicy", "Maximum");
     for (PyObject* l : {label1.get(), label2.get(), label3.get()})
         call_method(l, KIT_STR("setSizePolicy"), maximum, maximum);
@@ -190,7 +190,7 @@ Ref DemoWidget__init__(const Args& a) {
     call_method(right, KIT_STR("setLayout"), hbox);
     call_margins(right, 15, 5, 5, 0);
     Ref right_layout = call_method(right, KIT_STR("layout"));
-    call_method(right_layout, KIT_STR("setSpacing"), Ref(integer(30)).get());
+    call_method(right_layout, KIT_STR("setSpacing"), integer(30));
     add_widgets(right_layout, {reg_vslider, range_vslider, tick_vslider, range_tick_vslider});
 
     // self.setLayout(QtW.QHBoxLayout()); self.layout().addWidget(left); ...(right)
@@ -202,26 +202,21 @@ Ref DemoWidget__init__(const Args& a) {
     Ref x = integer(600), y = integer(300), w = integer(580), h = integer(300);
     call_method(self, KIT_STR("setGeometry"), x, y, w, h);
     call_method(self, KIT_STR("activateWindow"));
-    return none();
-}
+}};
 
 void body() {
     from_import("qtrangeslider", {"QRangeSlider"});
     from_import("PySide6", {"QtCore"});
     from_import("PySide6", {{"QtWidgets", "QtW"}});
 
-    Ref qss = str(qss_text().c_str());
-    set_global("QSS", qss);
-    Ref system_qss = str(SYSTEM_QSS_TEXT);
-    set_global("SYSTEM_QSS", system_qss);
+    set_global("QSS", str(qss_text().c_str()));
+    set_global("SYSTEM_QSS", str(SYSTEM_QSS_TEXT));
 
-    Ref base = getattr(KIT_GLOBAL("QtW"), KIT_STR("QWidget"));
-    ClassBuilder cls("DemoWidget", {base.get()});
-    cls.def({"__init__", DemoWidget__init__, {"self"}, nullptr, "None"});
-    Ref demo = cls.build();
-    set_global("DemoWidget", demo);
+    ClassBuilder cls("DemoWidget", {getattr(KIT_GLOBAL("QtW"), KIT_STR("QWidget"))});
+    cls.def(DemoWidget__init__);
+    cls.define();
 }
 
 }  // namespace
 
-KIT_MODULE(pennard, "pennard", "pennard", nullptr, body)
+KIT_MODULE(pennard, body)

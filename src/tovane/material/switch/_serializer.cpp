@@ -74,49 +74,56 @@ Ref resolved(PyObject* self, PyObject* attr) {
     return v;
 }
 
-// def __init__(self, parent=None, label=None, ..., value=None, **kwargs)
+// def __init__(self, parent=None, label=None, ..., value=None, **kwargs):
+//     self._label = label
+//     ...
+//     self._value = value
+// The slots are self, parent, one per parameter of the table, kwargs.
+constexpr std::size_t kFirstParameter = 2;
+
 Ref Serializer__init__(const Args& a) {
-    PyObject* self = a[0];
+    PyObject* const* slot = a.slots();
+    PyObject* self = slot[0];
     const auto& names = attribute_names();
-    for (std::size_t i = 0; i < names.size(); i++) setattr(self, names[i], a[2 + i]);
+    for (std::size_t i = 0; i < names.size(); i++) setattr(self, names[i], slot[kFirstParameter + i]);
     return none();
 }
 
-// def _get_<name>(self): the common getter; data() is the attribute name.
-Ref Serializer__get(const Args& a) { return resolved(a[0], a.data()); }
-
-// def _get_color(self)
-Ref Serializer__get_color(const Args& a) {
-    Ref color = resolved(a[0], KIT_STR("_color"));
-    Ref valid = getattr(a[0], KIT_STR("VALID_COLORS"));
-    if (contains(valid, color) || PyUnicode_Check(color.get())) return color;
-    return str("primary");
+// def _get_<name>(self):
+//     return self._<name>.value if isinstance(self._<name>, State) else self._<name>
+// (one body for every plain getter; the function's data is the attribute name)
+Ref Serializer__get(const Args& a) {
+    auto [self] = a.unpack<1>();
+    return resolved(self, a.data());
 }
 
-// def _get_size(self)
-Ref Serializer__get_size(const Args& a) {
-    Ref size = resolved(a[0], KIT_STR("_size"));
-    Ref valid = getattr(a[0], KIT_STR("VALID_SIZES"));
-    if (contains(valid, size)) return size;
-    return str("small");
-}
+// def _get_color(self):
+//     color = <the resolved _color>
+//     return color if color in self.VALID_COLORS or isinstance(color, str) else "primary"
+const Def Serializer__get_color{"def _get_color(self)", [](PyObject* self) {
+                                    Ref color = resolved(self, KIT_STR("_color"));
+                                    Ref valid = getattr(self, KIT_STR("VALID_COLORS"));
+                                    if (contains(valid, color) || PyUnicode_Check(color.get())) return color;
+                                    return str("primary");
+                                }};
 
-// def _get_edge(self)
-Ref Serializer__get_edge(const Args& a) {
-    Ref edge = resolved(a[0], KIT_STR("_edge"));
-    Ref valid = getattr(a[0], KIT_STR("VALID_EDGES"));
-    if (contains(valid, edge)) return edge;
-    return boolean(false);
-}
+// def _get_size(self):
+//     size = <the resolved _size>
+//     return size if size in self.VALID_SIZES else "small"
+const Def Serializer__get_size{"def _get_size(self)", [](PyObject* self) {
+                                   Ref size = resolved(self, KIT_STR("_size"));
+                                   if (contains(getattr(self, KIT_STR("VALID_SIZES")), size)) return size;
+                                   return str("small");
+                               }};
 
-Ref strings(std::initializer_list<const char*> items) {
-    Ref l = new_list();
-    for (const char* s : items) {
-        Ref v = str(s);
-        append(l, v);
-    }
-    return l;
-}
+// def _get_edge(self):
+//     edge = <the resolved _edge>
+//     return edge if edge in self.VALID_EDGES else False
+const Def Serializer__get_edge{"def _get_edge(self)", [](PyObject* self) {
+                                   Ref edge = resolved(self, KIT_STR("_edge"));
+                                   if (contains(getattr(self, KIT_STR("VALID_EDGES")), edge)) return edge;
+                                   return boolean(false);
+                               }};
 
 void body() {
     from_import("typing", {"Any", "Dict", "List", "Callable", "Optional", "Union"});
@@ -126,13 +133,13 @@ void body() {
     set_global("NoneType", reinterpret_cast<PyObject*>(Py_TYPE(Py_None)));
 
     ClassBuilder cls("Serializer", {},
-                     "\n    Mixin dành cho Switch để validate toàn bộ parameters\n"
-                     "    thông qua descriptor ValidatedAttr.\n    ");
+                     {.doc = "\n    Mixin dành cho Switch để validate toàn bộ parameters\n"
+                             "    thông qua descriptor ValidatedAttr.\n    "});
     Ref file_path = str("tovane.material.switch");
     cls.attr("_FILE_PATH", file_path);
-    Ref colors = strings({"default", "primary", "secondary", "error", "info", "success", "warning"});
-    Ref sizes = strings({"small", "medium"});
-    Ref edges = strings({"start", "end"});
+    Ref colors = str_list({"default", "primary", "secondary", "error", "info", "success", "warning"});
+    Ref sizes = str_list({"small", "medium"});
+    Ref edges = str_list({"start", "end"});
     append(edges, Py_False);
     cls.attr("VALID_COLORS", colors).attr("VALID_SIZES", sizes).attr("VALID_EDGES", edges);
 
@@ -146,7 +153,7 @@ void body() {
         Ref members = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(p.signatures.size())));
         for (std::size_t i = 0; i < p.signatures.size(); i++)
             PyTuple_SET_ITEM(members.get(), static_cast<Py_ssize_t>(i), global(p.signatures[i]).release());
-        Ref signatures = Ref::steal(PyObject_GetItem(union_, members));
+        Ref signatures = item(union_, members);
         Ref param_name = str(p.name);
         Ref descriptor;
         if (p.valid_values) {
@@ -167,27 +174,22 @@ void body() {
     std::vector<Param> params = {Param("self"), Param("parent", None)};
     for (const Parameter& p : parameters()) params.push_back(Param(p.name, p.dflt, p.annotation));
     params.push_back(VarKw("kwargs"));
-    cls.def({"__init__", Serializer__init__, params});
+    cls.def(FuncSpec{.name = "__init__", .impl = Serializer__init__, .params = params});
 
-    static std::vector<std::string> getter_names;
-    getter_names.clear();
-    getter_names.reserve(parameters().size());
     for (std::size_t i = 0; i < parameters().size(); i++) {
         const Parameter& p = parameters()[i];
-        getter_names.push_back(std::string("_get_") + p.name);
-        FuncSpec spec{getter_names.back().c_str(), Serializer__get, {Param("self")}};
         switch (p.fallback) {
-            case Fallback::Color: spec.impl = Serializer__get_color; break;
-            case Fallback::Size: spec.impl = Serializer__get_size; break;
-            case Fallback::Edge: spec.impl = Serializer__get_edge; break;
-            case Fallback::None: spec.data = names[i]; break;
+            case Fallback::Color: cls.def(Serializer__get_color); continue;
+            case Fallback::Size: cls.def(Serializer__get_size); continue;
+            case Fallback::Edge: cls.def(Serializer__get_edge); continue;
+            case Fallback::None: break;
         }
-        cls.def(spec);
+        std::string getter = std::string("_get_") + p.name;
+        cls.def(FuncSpec{.name = getter.c_str(), .impl = Serializer__get, .params = {"self"}, .data = names[i]});
     }
-    Ref serializer = cls.build();
-    set_global("Serializer", serializer);
+    cls.define();
 }
 
 }  // namespace
 
-KIT_MODULE(_serializer, "switch._serializer", "_serializer", nullptr, body)
+KIT_MODULE(_serializer, body, .short_name = "switch._serializer")

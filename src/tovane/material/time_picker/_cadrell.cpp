@@ -1,59 +1,68 @@
 // _cadrell: the base class of the time pickers.
 //
+//     from PySide6.QtCore import Signal, QTime
+//     from tovane.material.picker_base import PickerBase
+//
 //     class TimePickerBase(PickerBase):
 //         """ Time picker base class """
 //         timeChanged = Signal(QTime)
-//
-//         def __init__(self, parent=None, showSeconds=False):
-//             super().__init__(parent=parent)
-//             self._isSecondVisible = showSeconds
-//             self._time = QTime()
-//         def getTime(self): return self._time
-//         def setTime(self, time: QTime): raise NotImplementedError
-//         def isSecondVisible(self): return self._isSecondVisible
-//         def setSecondVisible(self, isVisible: bool): raise NotImplementedError
+//         ...
 #include "kit/kit.hpp"
 
 namespace {
 
 using namespace kit;
 
-Ref TimePickerBase__init__(const Args& a) {
-    PyObject* self = a[0];
-    Ref init = getattr(super(a.owner(), self), KIT_STR("__init__"));
-    call_kw(init, {}, {{"parent", a[1]}});
-    setattr(self, KIT_STR("_isSecondVisible"), a[2]);
-    Ref time = call(KIT_GLOBAL("QTime"));
-    setattr(self, KIT_STR("_time"), time);
-    return none();
-}
+// def __init__(self, parent=None, showSeconds=False):
+//     super().__init__(parent=parent)
+//     self._isSecondVisible = showSeconds
+//     self._time = QTime()
+const Def TimePickerBase__init__{
+    "def __init__(self, parent=None, showSeconds=False)",
+    [](const Frame& f, PyObject* self, PyObject* parent, PyObject* showSeconds) {
+        call_kw(f.super_attr(self, KIT_STR("__init__")), {}, {{"parent", parent}});
+        setattr(self, KIT_STR("_isSecondVisible"), showSeconds);
+        setattr(self, KIT_STR("_time"), call(KIT_GLOBAL("QTime")));
+    }};
 
-Ref TimePickerBase_getTime(const Args& a) { return getattr(a[0], KIT_STR("_time")); }
+// def getTime(self):
+//     return self._time
+const Def TimePickerBase_getTime{"def getTime(self)", [](PyObject* self) { return getattr(self, KIT_STR("_time")); }};
 
-Ref TimePickerBase_isSecondVisible(const Args& a) { return getattr(a[0], KIT_STR("_isSecondVisible")); }
+// def setTime(self, time: QTime):
+//     """ set current time ... """
+//     raise NotImplementedError
+const Def TimePickerBase_setTime{
+    "def setTime(self, time: QTime)", [](PyObject*, PyObject*) { raise(PyExc_NotImplementedError); },
+    {.doc = " set current time\n\n        Parameters\n        ----------\n        time: QTime\n"
+            "            current time\n        "}};
 
-Ref raise_not_implemented(const Args&) { raise_object(PyExc_NotImplementedError); }
+// def isSecondVisible(self):
+//     return self._isSecondVisible
+const Def TimePickerBase_isSecondVisible{"def isSecondVisible(self)",
+                                         [](PyObject* self) { return getattr(self, KIT_STR("_isSecondVisible")); }};
+
+// def setSecondVisible(self, isVisible: bool):
+//     """ set the visibility of seconds column """
+//     raise NotImplementedError
+const Def TimePickerBase_setSecondVisible{"def setSecondVisible(self, isVisible: bool)",
+                                          [](PyObject*, PyObject*) { raise(PyExc_NotImplementedError); },
+                                          {.doc = " set the visibility of seconds column "}};
 
 void body() {
     from_import("PySide6.QtCore", {"Signal", "QTime"});
     from_import("tovane.material.picker_base", {"PickerBase"});
 
-    Ref picker_base = KIT_GLOBAL("PickerBase");
-    ClassBuilder cls("TimePickerBase", {picker_base.get()}, " Time picker base class ");
-    Ref signal = call(KIT_GLOBAL("Signal"), KIT_GLOBAL("QTime").get());
-    cls.attr("timeChanged", signal);
-    cls.def({"__init__", TimePickerBase__init__, {"self", Param("parent", None), Param("showSeconds", Bool(false))}});
-    cls.def({"getTime", TimePickerBase_getTime, {"self"}});
-    cls.def({"setTime", raise_not_implemented, {"self", Param("time", "QTime")},
-             " set current time\n\n        Parameters\n        ----------\n        time: QTime\n"
-             "            current time\n        "});
-    cls.def({"isSecondVisible", TimePickerBase_isSecondVisible, {"self"}});
-    cls.def({"setSecondVisible", raise_not_implemented, {"self", Param("isVisible", "bool")},
-             " set the visibility of seconds column "});
-    Ref built = cls.build();
-    set_global("TimePickerBase", built);
+    ClassBuilder cls("TimePickerBase", {KIT_GLOBAL("PickerBase")}, {.doc = " Time picker base class "});
+    cls.attr("timeChanged", call(KIT_GLOBAL("Signal"), KIT_GLOBAL("QTime")));
+    cls.def(TimePickerBase__init__);
+    cls.def(TimePickerBase_getTime);
+    cls.def(TimePickerBase_setTime);
+    cls.def(TimePickerBase_isSecondVisible);
+    cls.def(TimePickerBase_setSecondVisible);
+    cls.define();
 }
 
 }  // namespace
 
-KIT_MODULE(_cadrell, "_cadrell", "_cadrell", nullptr, body)
+KIT_MODULE(_cadrell, body)
