@@ -63,8 +63,8 @@ def sort_ms(rows=20_000):
     return best * 1e3
 
 
-def main():
-    QCoreApplication.instance() or QCoreApplication(sys.argv)
+def main(argv=None):
+    QCoreApplication.instance() or QCoreApplication(sys.argv[:1])
     Probe = kp.make_class("Probe", ())
     ns = {"p": Probe(), "q": PyProbe(), "sample": kp.sample, "py_sample": py_sample,
           "hk": _human_key, "py_hk": py_human_key, "name": "Report 1.25 img10 v2"}
@@ -78,7 +78,8 @@ def main():
         a, b = per_call_ns(ours, ns), per_call_ns(theirs, ns)
         print(f"{label:24} {a:8.1f} {b:10.1f} {a / b:6.2f}")
     print(f"{'sort 20,000 rows (ms)':24} {sort_ms():8.1f}")
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
