@@ -9,9 +9,11 @@ import functools
 import importlib
 import importlib.util
 import inspect
+import subprocess
 import sys
 import types
 import warnings
+from pathlib import Path
 
 import pytest
 from hypothesis import given, settings
@@ -468,3 +470,294 @@ class TestLeaks:
                 pass
 
         assert_no_leak(run)
+
+
+# --- def lines --------------------------------------------------------------
+
+
+class TestDefLines:
+    def test_signature_defaults_and_annotations_come_from_the_def_line(self):
+        def twice(x: "int"):
+            pass
+
+        assert str(inspect.signature(kp.twice)) == str(inspect.signature(twice))
+        assert kp.make_class("P", ()).echo.__annotations__ == {"x": "int", "return": "tuple"}
+        assert kp.cached.__defaults__ is None and kp.cached.__code__.co_argcount == 0
+
+    def test_body_parameters_follow_the_def_line_not_the_slot_order(self):
+        # *args comes before the keyword-only parameters in the def line, after
+        # them in the slots: the body still receives each by its name.
+        assert kp.sample(1, 2, 3, 4, c=5, z=6) == (1, 2, 5, "dee", (3, 4), {"z": 6})
+
+    def test_unpacking_the_wrong_number_of_slots_is_an_error(self):
+        with pytest.raises(SystemError, match="unpacks 2 arguments but the function has 3 parameters"):
+            kp.unpack_two(1, 2, 3)
+
+    def test_a_cached_object_is_made_once(self):
+        assert kp.cached() is kp.cached()
+
+
+def _kit_source():
+    root = Path(__file__).resolve().parents[1]
+    kit = root / "src" / "kit" / "function.hpp"
+    return root if kit.exists() else None
+
+
+def _compile(source, tmp_path):
+    import shutil
+    import sysconfig
+
+    compiler = shutil.which("c++") or shutil.which("g++")
+    root = _kit_source()
+    if compiler is None or root is None:
+        pytest.skip("needs a C++ compiler and the kit's sources")
+    path = tmp_path / "probe.cpp"
+    path.write_text(source)
+    return subprocess.run(
+        [compiler, "-std=c++20", "-fsyntax-only", f"-I{root / 'src'}", f"-I{sysconfig.get_paths()['include']}",
+         str(path)], capture_output=True, text=True)
+
+
+class TestDefLinesAtBuildTime:
+    def test_a_body_that_disagrees_with_its_def_line_does_not_compile(self, tmp_path):
+        good = '#include "kit/kit.hpp"\nconst kit::Def f{"def f(self, x=1)", [](PyObject*, PyObject*) {}};\n'
+        assert _compile(good, tmp_path).returncode == 0
+        for line, body in [("def f(self, x=1)", "[](PyObject*) {}"),
+                           ("def f(self, *, y)", "[](PyObject*) {}"),
+                           ("def f(self, x: Dict[str, int] = {}, *args)", "[](PyObject*, PyObject*) {}")]:
+            bad = f'#include "kit/kit.hpp"\nconst kit::Def f{{"{line}", {body}}};\n'
+            done = _compile(bad, tmp_path)
+            assert done.returncode != 0, line
+            assert "def_line_and_body_take_different_numbers_of_parameters" in done.stderr, done.stderr
+
+    def test_the_readme_example_compiles(self, tmp_path):
+        readme = (_kit_source() or Path("/nonexistent")) / "README.md"
+        if not readme.exists():
+            pytest.skip("needs the README")
+        text = readme.read_text()
+        start = text.index("```cpp", text.index("### Adding a native module")) + len("```cpp")
+        example = "\n".join(line[3:] if line.startswith("   ") else line
+                            for line in text[start:text.index("```", start)].splitlines())
+        done = _compile(example, tmp_path)
+        assert done.returncode == 0, done.stderr
+
+
+# --- raise -------------------------------------------------------------------
+
+
+class NotAnException:
+    pass
+
+
+class ReturnsSomethingElse(Exception):
+    def __new__(cls, *args):
+        return 5
+
+
+def python_raise(exc):
+    raise exc
+
+
+def python_raise_from(exc, cause):
+    raise exc from cause
+
+
+def raised(fn, *args):
+    try:
+        fn(*args)
+    except BaseException as e:  # noqa: B902 - everything is compared
+        return e
+    raise AssertionError("nothing was raised")
+
+
+def describe(e):
+    if e is None:
+        return None
+    return (type(e), str(e), describe(e.__cause__), e.__suppress_context__)
+
+
+class TestRaise:
+    @pytest.mark.parametrize("exc", [KeyError, KeyError("k"), 5, "text", NotAnException, NotAnException(),
+                                     ReturnsSomethingElse, StopIteration(3), SystemExit])
+    def test_raise_is_pythons(self, exc):
+        ours, theirs = raised(kp.raise_it, exc), raised(python_raise, exc)
+        assert describe(ours) == describe(theirs)
+        if isinstance(exc, BaseException):
+            assert ours is exc
+
+    @pytest.mark.parametrize("cause", [None, ValueError, ValueError("v"), 3, NotAnException])
+    def test_raise_from_is_pythons(self, cause):
+        ours, theirs = raised(kp.raise_it_from, KeyError("k"), cause), raised(python_raise_from, KeyError("k"), cause)
+        assert describe(ours) == describe(theirs)
+
+    def test_raised_while_handling_gets_the_handled_exception_as_context(self):
+        first = ValueError("first")
+
+        def second():
+            kp.raise_it(5)  # a TypeError, as Python's raise of a non-exception
+
+        error = raised(kp.raise_while_handling, first, second)
+        assert type(error) is TypeError and error.__context__ is first
+
+    def test_patched_exception_class_that_is_not_one(self, monkeypatch):
+        # A module global replaced by a factory returning a non-exception: the
+        # raise statement's TypeError, never a SystemError.
+        error = raised(kp.raise_it, (lambda: 5)())
+        assert type(error) is TypeError and str(error) == "exceptions must derive from BaseException"
+
+
+# --- coroutines: the state machine, against CPython's ---------------------
+
+
+async def py_twice(x: "int"):
+    if isinstance(x, BaseException) or (isinstance(x, type) and issubclass(x, BaseException)):
+        raise x
+    return x * 2
+
+
+async def py_call_async(fn):
+    return fn()
+
+
+def _traceback():
+    try:
+        raise ValueError("for a traceback")
+    except ValueError as e:
+        return e.__traceback__
+
+
+OPERATIONS = {
+    "send None": lambda c: c.send(None),
+    "send 1": lambda c: c.send(1),
+    "next": lambda c: next(c),
+    "close": lambda c: c.close(),
+    "throw KeyError()": lambda c: c.throw(KeyError("k")),
+    "throw class": lambda c: c.throw(KeyError),
+    "throw class value": lambda c: c.throw(KeyError, "v"),
+    "throw instance value": lambda c: c.throw(KeyError("k"), "v"),
+    "throw class value tb": lambda c: c.throw(KeyError, None, _traceback()),
+    "throw bad tb": lambda c: c.throw(KeyError, None, 5),
+    "throw 5": lambda c: c.throw(5),
+    "throw StopIteration": lambda c: c.throw(StopIteration(1)),
+    "throw nothing": lambda c: c.throw(),
+    "throw four": lambda c: c.throw(KeyError, None, None, None),
+    "running": lambda c: (c.cr_running, c.cr_suspended, c.cr_await),  # (a C++ body has no frame)
+    "await send": lambda c: c.__await__().send(None),
+    "await next": lambda c: next(c.__await__()),
+    "await close": lambda c: c.__await__().close(),
+}
+
+
+def step(coro, name):
+    try:
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", DeprecationWarning)
+            result = OPERATIONS[name](coro)
+    except StopIteration as e:
+        return ("StopIteration", e.value)
+    except BaseException as e:  # noqa: B902
+        # The type's own name is the one difference allowed ("'coroutine' object ...").
+        message = str(e).replace(type(coro).__name__, "coroutine").replace(type(coro).__qualname__, "coroutine")
+        message = message.replace("tovane.kit.coroutine", "coroutine")
+        return (type(e).__name__, message, type(e.__cause__).__name__ if e.__cause__ else None)
+    return ("returns", result)
+
+
+class TestCoroutineStates:
+    @settings(max_examples=300, deadline=None)
+    @given(st.lists(st.sampled_from(sorted(OPERATIONS)), min_size=1, max_size=5),
+           st.sampled_from([2, KeyError, StopIteration("escaping")]))
+    def test_every_sequence_of_operations_answers_as_cpython(self, operations, argument):
+        ours, theirs = kp.twice(argument), py_twice(argument)
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", RuntimeWarning)  # never awaited
+            for name in operations:
+                assert step(ours, name) == step(theirs, name), name
+            ours.close()
+            theirs.close()
+
+    @pytest.mark.parametrize("name", ["send None", "close", "throw KeyError()", "throw 5", "running"])
+    def test_operations_while_running(self, name):
+        def outcome(factory):
+            holder = []
+            coro = factory(lambda: step(holder[0], name))
+            holder.append(coro)
+            return step(coro, "send None")
+
+        assert outcome(kp.call_async) == outcome(py_call_async)
+
+
+# --- recursion ---------------------------------------------------------------
+
+
+class TestRecursion:
+    def test_natives_calling_natives_meet_the_recursion_limit(self):
+        with pytest.raises(RecursionError, match="maximum recursion depth exceeded"):
+            kp.recurse(kp.recurse)
+        assert kp.sample(1, c=2) == (1, 1, 2, "dee", (), {})  # the count is back to where it was
+
+    def test_the_limit_is_the_interpreters(self):
+        depth = []
+
+        def count(fn):
+            depth.append(1)
+            return kp.recurse(fn)
+
+        old = sys.getrecursionlimit()
+        sys.setrecursionlimit(200)
+        try:
+            with pytest.raises(RecursionError):
+                kp.recurse(count)
+        finally:
+            sys.setrecursionlimit(old)
+        assert 30 < len(depth) < 200
+
+    def test_each_thread_counts_for_itself(self):
+        import threading
+
+        errors = []
+
+        def run():
+            try:
+                kp.recurse(kp.recurse)
+            except RecursionError as e:
+                errors.append(e)
+
+        threads = [threading.Thread(target=run) for _ in range(3)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        assert len(errors) == 3
+
+    def test_coroutine_steps_are_counted(self):
+        def drive(_):
+            coro = kp.call_async(lambda: drive(None))
+            return coro.send(None)
+
+        with pytest.raises(RecursionError):
+            drive(None)
+
+
+# --- interpreters --------------------------------------------------------------
+
+
+def test_a_failed_import_in_another_interpreter_does_not_lock_the_first_out(tmp_path):
+    script = f"""
+import sys, _interpreters
+sys.path.insert(0, {str(Path(kp.__file__).parents[1])!r})
+interp = _interpreters.create(_interpreters.new_config("legacy"))
+failure = _interpreters.exec(interp, '''
+import sys
+sys.path.insert(0, {str(Path(kp.__file__).parents[1])!r})
+sys.modules["typing"] = None   # the module body's first import fails
+import tovane._kitprobe
+''')
+_interpreters.destroy(interp)
+print(failure.type.__name__ if failure else "imported")
+import tovane._kitprobe as kp
+print(kp.sample(1, c=2))
+"""
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split("\n")[:2] == ["ModuleNotFoundError", "(1, 1, 2, 'dee', (), {})"]

@@ -93,7 +93,6 @@ PyObject* coroutine_send(PyObject* self, PyObject* value) noexcept {
     return stop_iteration(r);
 }
 
-PyObject* coroutine_iternext(PyObject* self) noexcept { return coroutine_send(self, Py_None); }
 
 // throw(value) / throw(type[, value[, traceback]]), as gen_throw.
 PyObject* coroutine_throw(PyObject* self, PyObject* const* args, Py_ssize_t nargs) noexcept {
@@ -172,7 +171,9 @@ PyObject* coroutine_close(PyObject* self, PyObject*) noexcept {
     Py_RETURN_NONE;
 }
 
-PyObject* coroutine_await(PyObject* self) noexcept { return Py_NewRef(self); }
+// __await__: as CPython's coroutines, an iterator over the coroutine (the
+// coroutine itself is not one).
+PyObject* coroutine_await(PyObject* self) noexcept;
 
 void coroutine_finalize(PyObject* self) noexcept {
     CoroutineObject* co = as_coroutine(self);
@@ -248,11 +249,69 @@ PyTypeObject CoroutineType = {
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,
     .tp_traverse = coroutine_traverse, .tp_clear = coroutine_clear,
     .tp_weaklistoffset = offsetof(CoroutineObject, weakrefs),
-    .tp_iter = PyObject_SelfIter, .tp_iternext = coroutine_iternext,
     .tp_methods = coroutine_methods,
     .tp_getset = coroutine_getset,
     .tp_finalize = coroutine_finalize,
 };
+
+// The iterator __await__ returns: send, throw and close go to the coroutine.
+struct WrapperObject {
+    PyObject_HEAD
+    PyObject* coroutine;
+};
+
+PyObject* wrapped(PyObject* self) noexcept { return reinterpret_cast<WrapperObject*>(self)->coroutine; }
+
+PyObject* wrapper_iternext(PyObject* self) noexcept { return coroutine_send(wrapped(self), Py_None); }
+PyObject* wrapper_send(PyObject* self, PyObject* value) noexcept { return coroutine_send(wrapped(self), value); }
+PyObject* wrapper_throw(PyObject* self, PyObject* const* args, Py_ssize_t nargs) noexcept {
+    return coroutine_throw(wrapped(self), args, nargs);
+}
+PyObject* wrapper_close(PyObject* self, PyObject*) noexcept { return coroutine_close(wrapped(self), nullptr); }
+PySendResult wrapper_am_send(PyObject* self, PyObject* arg, PyObject** result) noexcept {
+    return step(as_coroutine(wrapped(self)), arg, result);
+}
+
+int wrapper_traverse(PyObject* self, visitproc visit, void* arg) noexcept {
+    Py_VISIT(Py_TYPE(self));
+    Py_VISIT(wrapped(self));
+    return 0;
+}
+
+void wrapper_dealloc(PyObject* self) noexcept {
+    PyObject_GC_UnTrack(self);
+    Py_CLEAR(reinterpret_cast<WrapperObject*>(self)->coroutine);
+    PyObject_GC_Del(self);
+}
+
+PyMethodDef wrapper_methods[] = {
+    {"send", wrapper_send, METH_O, "send(arg) -> send 'arg' into coroutine,\nreturn next iterated value or raise StopIteration."},
+    {"throw", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(wrapper_throw)), METH_FASTCALL,
+     "throw(value)\nthrow(type[,value[,traceback]])\n\nRaise exception in coroutine."},
+    {"close", wrapper_close, METH_NOARGS, "close() -> raise GeneratorExit inside coroutine."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyAsyncMethods wrapper_async = {nullptr, nullptr, nullptr, wrapper_am_send};
+
+PyTypeObject WrapperType = {
+    .ob_base = {PyObject_HEAD_INIT(nullptr) 0}, .tp_name = "tovane.kit.coroutine_wrapper",
+    .tp_basicsize = sizeof(WrapperObject),
+    .tp_dealloc = wrapper_dealloc,
+    .tp_as_async = &wrapper_async,
+    .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,
+    .tp_traverse = wrapper_traverse,
+    .tp_iter = PyObject_SelfIter, .tp_iternext = wrapper_iternext,
+    .tp_methods = wrapper_methods,
+};
+
+PyObject* coroutine_await(PyObject* self) noexcept {
+    WrapperObject* w = PyObject_GC_New(WrapperObject, &WrapperType);
+    if (!w) return nullptr;
+    w->coroutine = Py_NewRef(self);
+    PyObject_GC_Track(w);
+    return reinterpret_cast<PyObject*>(w);
+}
 
 bool g_ready = false;
 
@@ -275,6 +334,7 @@ PyObject* make_coroutine(FunctionObject* fn, PyObject* const* slots) noexcept {
 void ready_coroutine_type() {
     if (g_ready) return;
     check(PyType_Ready(&CoroutineType));
+    check(PyType_Ready(&WrapperType));
     g_ready = true;
 }
 
