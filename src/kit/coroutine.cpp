@@ -118,33 +118,28 @@ PyObject* coroutine_throw(PyObject* self, PyObject* const* args, Py_ssize_t narg
         return nullptr;
     }
 
-    PyObject* typ = Py_NewRef(typ_arg);
-    PyObject* val = Py_XNewRef(val_arg);
-    PyObject* tb = Py_XNewRef(tb_arg);
-    // Ownership of the three passes to PyErr_NormalizeException and
-    // PyErr_Restore, which take them the way the interpreter's throw does.
-    if (PyExceptionClass_Check(typ)) {
+    if (PyExceptionClass_Check(typ_arg)) {
+        // PyErr_NormalizeException and PyErr_Restore take these three over,
+        // as the interpreter's throw hands them on.
+        PyObject* typ = Py_NewRef(typ_arg);
+        PyObject* val = Py_XNewRef(val_arg);
+        PyObject* tb = Py_XNewRef(tb_arg);
         PyErr_NormalizeException(&typ, &val, &tb);
-    } else if (PyExceptionInstance_Check(typ)) {
-        if (val && val != Py_None) {
-            Py_DECREF(typ);
-            Py_DECREF(val);
-            Py_XDECREF(tb);
+        PyErr_Restore(typ, val, tb);
+    } else if (PyExceptionInstance_Check(typ_arg)) {
+        if (val_arg && val_arg != Py_None) {
             PyErr_SetString(PyExc_TypeError, "instance exception may not have a separate value");
             return nullptr;
         }
-        Py_XSETREF(val, typ);
-        typ = Py_NewRef(PyExceptionInstance_Class(val));
-        if (!tb) tb = PyException_GetTraceback(val);
+        Ref tb = tb_arg ? Ref::borrow(tb_arg) : Ref::steal_or_null(PyException_GetTraceback(typ_arg));
+        Ref type = Ref::borrow(PyExceptionInstance_Class(typ_arg));
+        Ref value = Ref::borrow(typ_arg);
+        PyErr_Restore(type.release(), value.release(), tb.release());  // steals all three
     } else {
-        Py_DECREF(typ);
-        Py_XDECREF(val);
-        Py_XDECREF(tb);
         PyErr_Format(PyExc_TypeError, "exceptions must be classes or instances deriving from BaseException, not %s",
                      Py_TYPE(typ_arg)->tp_name);
         return nullptr;
     }
-    PyErr_Restore(typ, val, tb);
 
     CoroutineObject* co = as_coroutine(self);
     switch (co->state) {

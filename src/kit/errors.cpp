@@ -58,12 +58,9 @@ void raise(PyObject* cls, const char* message) {
 void raisef(PyObject* cls, const char* fmt, ...) {
     va_list va;
     va_start(va, fmt);
-    PyObject* msg = PyUnicode_FromFormatV(fmt, va);
+    Ref msg = Ref::steal_or_null(PyUnicode_FromFormatV(fmt, va));
     va_end(va);
-    if (msg) {
-        PyErr_SetObject(cls, msg);
-        Py_DECREF(msg);
-    }
+    if (msg) PyErr_SetObject(cls, msg);
     throw Error{};
 }
 

@@ -80,7 +80,7 @@ private:
 [[gnu::cold, gnu::noinline]] PyObject* result_with_error(FunctionObject* fn, PyObject* result) noexcept {
     // A result with an error pending is a bug in the body: report it as the
     // interpreter does for C functions, never drop the error.
-    Py_DECREF(result);
+    Ref::steal_or_null(result).reset();
     Ref cause = Ref::steal_or_null(PyErr_GetRaisedException());
     PyErr_Format(PyExc_SystemError, "%U() returned a result with an exception set", fn->qualname);
     Ref exc = Ref::steal_or_null(PyErr_GetRaisedException());

@@ -36,13 +36,13 @@ void Cache::adopt(Ref made) {
 void release_caches() noexcept {
     // Clear the slots first, then drop the references: a destructor that
     // runs Python code finds every cache empty, not half torn down.
-    std::vector<PyObject*> held;
+    std::vector<Ref> held;
     for (PyObject** slot : cache_slots()) {
-        held.push_back(*slot);
+        held.push_back(Ref::steal_or_null(*slot));
         *slot = nullptr;
     }
     cache_slots().clear();
-    for (PyObject* o : held) Py_XDECREF(o);
+    held.clear();
 }
 
 // --- conversions -----------------------------------------------------------
