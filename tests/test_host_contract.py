@@ -201,19 +201,37 @@ class TestStyles:
             theme.setMode("sepia")
         assert useTheme() is theme and theme.typography.button.fontWeight == 700
 
-    def test_mode_switch_clears_memoised_style_builders(self, theme, monkeypatch):
-        class Styled:
+    def test_mode_switch_clears_exactly_the_themed_builders(self, theme, monkeypatch):
+        from tovane.material.drevasse.drevasse import FormHelperText
+        from tovane.material.selvon.selvon import ListItemButton
+
+        class Other:
             @classmethod
             @functools.lru_cache(maxsize=8)
             def _getStyleSheet(cls, objectName):
-                return f"#{objectName} {{ color: {useTheme().palette.text.primary}; }}"
+                return objectName
 
         module = types.ModuleType("tovane.material._style_probe")
-        module.Styled = Styled
+        module.Other = Other
         monkeypatch.setitem(sys.modules, module.__name__, module)
-        assert "#212B36" in Styled._getStyleSheet(objectName="x")
-        theme.setMode("dark")
-        assert "#FFFFFF" in Styled._getStyleSheet(objectName="x")
+        Other._getStyleSheet(objectName="x")
+        builders = [ListItemButton._getStyleSheet, ListItemButton._getSxQss, FormHelperText._get_stylesheet]
+        ListItemButton._getStyleSheet(objectName="probe")
+        ListItemButton._getSxQss(sxStr="{}", className="#probe")
+        FormHelperText._get_stylesheet(error="False")
+        assert all(b.cache_info().currsize >= 1 for b in builders)
+        seen = []
+
+        def record(_):
+            seen.append([b.cache_info().currsize for b in builders])
+
+        theme.state.valueChanged.connect(record)
+        try:
+            theme.setMode("dark")
+        finally:
+            theme.state.valueChanged.disconnect(record)
+        assert seen == [[0, 0, 0]]  # cleared before the state change reaches anyone
+        assert Other._getStyleSheet.cache_info().currsize == 1  # not a themed builder
 
     def test_component_styles_have_the_paths_components_read(self, theme):
         root = theme.components["MuiListItemButton"].get("styles")["root"]({"disableGutters": True})

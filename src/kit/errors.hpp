@@ -17,6 +17,15 @@ namespace kit {
 // raise cls(PyUnicode_FromFormat(fmt, ...))
 [[noreturn]] void raisef(PyObject* cls, const char* fmt, ...);
 
+// The check of a parameter that takes exactly one builtin type (no subclass,
+// no None), as a compiled signature checks an argument typed `str` or `dict`:
+//     TypeError: Argument 'name' has incorrect type (expected str, got NoneType)
+inline void require_exact_type(PyObject* value, PyTypeObject* type, const char* name) {
+    if (Py_IS_TYPE(value, type)) return;
+    raisef(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", name,
+           type->tp_name, type_name(value));
+}
+
 // Inside `catch (kit::Error&)`: true (and the error is cleared) when the
 // pending exception is an instance of cls; false leaves it pending, so the
 // caller rethrows.  The `except cls: pass` of Python.

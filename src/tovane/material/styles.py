@@ -74,38 +74,88 @@ class Theme:
         self.state.value = self.state.value + 1
 
 
+# The memoised style builders whose texts are built from the theme: (module,
+# class, builders). They are keyed by class and arguments only, so the theme
+# drops their caches on every change, before its state reruns the effects
+# that restyle the widgets.
+_THEMED_BUILDERS = (
+    ("tovane.material.selvon.selvon", "ListItemButton", ("_getStyleSheet", "_getSxQss")),
+    ("tovane.material.drevasse.drevasse", "FormHelperText", ("_get_stylesheet",)),
+)
+
+
 def _clear_style_caches():
-    """Drop the memoised style sheets of the loaded component classes: their
-    builders are keyed by class and arguments only, not by the theme."""
-    for name, module in list(sys.modules.items()):
-        if not name.startswith("tovane.") or module is None:
-            continue
-        for cls in list(vars(module).values()):
-            if not isinstance(cls, type):
-                continue
-            for attr_name, attr in list(vars(cls).items()):
-                clear = getattr(getattr(attr, "__func__", attr), "cache_clear", None)
-                if callable(clear) and ("style" in attr_name.lower() or "qss" in attr_name.lower()):
-                    clear()
+    """Clear the caches of the themed builders of the modules loaded so far."""
+    for module_name, class_name, builders in _THEMED_BUILDERS:
+        cls = getattr(sys.modules.get(module_name), class_name, None)
+        for name in builders if cls is not None else ():
+            clear = getattr(getattr(cls, name, None), "cache_clear", None)
+            if clear is not None:
+                clear()
+
+
+def _rgb(color):
+    color = color.lstrip("#")
+    return tuple(int(color[i:i + 2], 16) for i in (0, 2, 4))
+
+
+def _alpha(color, opacity):
+    """``#RRGGBB`` at ``opacity``, as QSS ``rgba(...)``."""
+    return "rgba({}, {}, {}, {})".format(*_rgb(color), opacity)
+
+
+def _contrast(a, b):
+    def luminance(color):
+        channels = [c / 255 for c in _rgb(color)]
+        r, g, b = (c / 12.92 if c <= 0.03928 else ((c + 0.055) / 1.055) ** 2.4 for c in channels)
+        return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)
+
+
+def _readable(color, background, minimum=4.5):
+    """``color`` mixed towards black (on a light background) or white (on a
+    dark one) just enough for text of it to reach WCAG AA on ``background``."""
+    target = (0, 0, 0) if _contrast(background, "#000000") > _contrast(background, "#FFFFFF") else (255, 255, 255)
+    start, mixed = _rgb(color), color
+    for step in range(21):
+        t = step / 20
+        mixed = "#{:02X}{:02X}{:02X}".format(*(round(c + (d - c) * t) for c, d in zip(start, target)))
+        if _contrast(mixed, background) >= minimum:
+            break
+    return mixed
 
 
 def _default_components(theme):
     # Style functions read the palette when called, so they follow mode switches.
     def list_item_button(owner):
+        # Selection is a tint of the primary colour under the item's own text
+        # colour; "active" (the current entry of a navigation list, owner
+        # parameter active=True) adds a primary bar at the start of the row.
         pal = theme.palette
+        primary = pal.primary.main
+        props = {"divider": {"borderBottom": f"1px solid {pal.divider}"},
+                 "disableGutters": {"paddingLeft": 0, "paddingRight": 0}}
+        if owner.get("active"):
+            props["active"] = {"borderLeft": f"3px solid {primary}", "backgroundColor": _alpha(primary, 0.08),
+                               "slots": {"hover": {"backgroundColor": _alpha(primary, 0.16)}}}
         return {
             "color": pal.text.primary, "backgroundColor": "transparent", "border": "none", "borderRadius": 8,
             "padding": [4 if owner.get("dense") else 8, 0 if owner.get("disableGutters") else 16],
             "slots": {"hover": {"backgroundColor": pal.action.hover},
-                      "selected": {"backgroundColor": pal.action.selected, "color": pal.primary.main,
-                                   "hover": {"backgroundColor": pal.action.selected}}},
-            "props": {"divider": {"borderBottom": f"1px solid {pal.divider}"},
-                      "disableGutters": {"paddingLeft": 0, "paddingRight": 0}},
+                      "selected": {"backgroundColor": _alpha(primary, 0.16),
+                                   "hover": {"backgroundColor": _alpha(primary, 0.24)}}},
+            "props": props,
         }
 
     def helper_label(owner):
-        return {"color": owner.get("color") or theme.palette.text.secondary, "marginTop": 4,
-                "fontSize": theme.typography.caption.fontSize, "slots": {"error": {"color": theme.palette.error.main}}}
+        # The error text keeps the palette's error hue, made dark (or light)
+        # enough to be read on the page background.
+        pal = theme.palette
+        return {"color": owner.get("color") or pal.text.secondary, "marginTop": 4,
+                "fontSize": theme.typography.caption.fontSize,
+                "slots": {"error": {"color": _readable(pal.error.main, pal.background.default)}}}
 
     def button(owner):
         pal, typo = theme.palette, theme.typography.button

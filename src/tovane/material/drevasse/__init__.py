@@ -1,0 +1,3 @@
+"""The form helper text: ``FormHelperText`` (native module ``drevasse``)."""
+
+from .drevasse import FormHelperText

@@ -1,0 +1,3 @@
+"""The list item button: ``ListItemButton`` (native module ``selvon``)."""
+
+from .selvon import ListItemButton

@@ -1,0 +1,541 @@
+// selvon: the list item button, a clickable row of a list styled from the theme.
+//
+//     import ast
+//     import asyncio
+//     from functools import lru_cache
+//     import threading
+//     from typing import Callable, Optional
+//     from PySide6.QtWidgets import QHBoxLayout, QWidget, QPushButton
+//     from PySide6.QtCore import Qt, Signal, QTimer
+//     from tovane.utils.data import deep_merge
+//     from tovane.material.button_base.button_base import ButtonBase
+//     from tovane.material.list_item_checkbox import ListItemCheckbox
+//     from tovane.material.styles import useTheme
+//     from tovane.material.styles import get_qss_style
+//     from tovane.hooks import State, useEffect
+//     from tovane.material.component import Component, RenderContext
+//     from ._serializer import Serializer
+//
+//     class ListItemButton(QPushButton, Component, Serializer): ...
+//
+// Construction only stores and validates the parameters; renderUi builds the
+// Qt widget, its children and its effects.  The look is one style sheet on the
+// item, composed by two cached class-level builders: the theme's rules keyed
+// by the object name, then the item's own sx rules.  The theme clears both
+// caches on every change before its state reruns the restyling effects.
+#include "kit/kit.hpp"
+
+#include <string>
+
+namespace {
+
+using namespace kit;
+
+bool is_state(PyObject* o) { return isinstance(o, KIT_GLOBAL("State")); }
+
+// useEffect(callback, [dependency], component=self)
+void use_effect(PyObject* self, PyObject* callback, PyObject* dependency) {
+    call_kw(KIT_GLOBAL("useEffect"), {callback, list_of(dependency)}, {{"component", self}});
+}
+
+// Qt.WA_TransparentForMouseEvents
+Ref transparent_for_mouse() { return getattr(KIT_GLOBAL("Qt"), KIT_STR("WA_TransparentForMouseEvents")); }
+
+// The object name whose freshly built theme rules had an "active" variant:
+// the builder cannot reach the widget, so the item that asked for the text
+// marks itself after the call.  Only the GUI thread styles widgets.
+std::string pending_active_name;
+
+// --- construction and rendering --------------------------------------------
+
+// def __init__(self, parent=None, *args, **kwargs):
+//     self._kwargs = {**kwargs, "size": self._size if self._size else "medium"}
+//     self.kwargs = kwargs
+//     Serializer.__init__(self, **self._kwargs)
+const Def ListItemButton__init__{
+    "def __init__(self, parent=None, *args, **kwargs)",
+    [](PyObject* self, PyObject* /*parent*/, PyObject* /*args*/, PyObject* kwargs) {
+        Ref stored = Ref::steal(PyDict_Copy(kwargs));
+        Ref size = getattr(self, KIT_STR("_size"));
+        check(PyDict_SetItem(stored, KIT_STR("size"), truthy(size) ? size.get() : KIT_STR("medium")));
+        setattr(self, KIT_STR("_kwargs"), stored);
+        setattr(self, KIT_STR("kwargs"), kwargs);
+        Ref init = getattr(KIT_GLOBAL("Serializer"), KIT_STR("__init__"));
+        call_tuple(init, tuple_of(Ref::borrow(self)), getattr(self, KIT_STR("_kwargs")));
+    }};
+
+// The widget a child contributes to the row:
+//     if isinstance(child, Component) or hasattr(child, "renderUi"):
+//         widget = child.renderUi(ctx, parent=self)
+//     elif isinstance(child, QWidget):
+//         widget = child
+//     else:
+//         widget = None
+Ref child_widget(PyObject* self, PyObject* ctx, PyObject* child) {
+    if (isinstance(child, KIT_GLOBAL("Component")) || hasattr(child, KIT_STR("renderUi")))
+        return call_kw(getattr(child, KIT_STR("renderUi")), {ctx}, {{"parent", self}});
+    if (isinstance(child, KIT_GLOBAL("QWidget"))) return Ref::borrow(child);
+    return none();
+}
+
+// def renderUi(self, ctx: RenderContext, parent: Optional[QWidget] = None) -> QWidget:
+//     super().__init__(parent)
+//     self.setObjectName(f"ListItemButton-{id(self)}")
+//     if self._sx:
+//         self._setSx(self._sx)
+//     self._setKwargs(self._kwargs)
+//     self.setDisabled(self._disabled)
+//     self.setLayout(QHBoxLayout())
+//     self.layout().setContentsMargins(0, 0, 0, 0)
+//     self.setMinimumHeight(38)
+//     self.setCursor(Qt.CursorShape.PointingHandCursor)
+//     if self._minHeight:
+//         self.setMinimumHeight(self._minHeight)
+//     if self._selectedKey and isinstance(self._selectedKey, State):
+//         useEffect(self._set_selected, [self._selectedKey], component=self)
+//     if isinstance(self._selected, State):
+//         useEffect(self._set_selected, [self._selected], component=self)
+//     children = self._get_children()
+//     if isinstance(children, list):
+//         for child in children:
+//             widget = <child_widget above>
+//             if widget is not None:
+//                 self.layout().addWidget(widget)
+//     if self.findChildren(ListItemCheckbox):
+//         self._set_selected_key()
+//     self.theme = useTheme()
+//     useEffect(self._setStyleSheet, [self.theme.state], component=self)
+//     return self
+// The selection effects run when they are registered, before the children
+// exist; the checkbox of an item selected at render time is checked once the
+// children are there, so the first paint shows the selection.
+const Def ListItemButton_renderUi{
+    "def renderUi(self, ctx: RenderContext, parent: Optional[QWidget] = None) -> QWidget",
+    [](const Frame& f, PyObject* self, PyObject* ctx, PyObject* parent) -> Ref {
+        call(f.super_attr(self, KIT_STR("__init__")), parent);
+        call_method(self, KIT_STR("setObjectName"), strf("ListItemButton-%S", id(self).get()));
+        Ref sx = getattr(self, KIT_STR("_sx"));
+        if (truthy(sx)) call_method(self, KIT_STR("_setSx"), sx.get());
+        call_method(self, KIT_STR("_setKwargs"), getattr(self, KIT_STR("_kwargs")));
+        call_method(self, KIT_STR("setDisabled"), getattr(self, KIT_STR("_disabled")));
+        call_method(self, KIT_STR("setLayout"), call(KIT_GLOBAL("QHBoxLayout")));
+        PyObject* zero = KIT_CACHED(integer(0));
+        call_method(call_method(self, KIT_STR("layout")), KIT_STR("setContentsMargins"), zero, zero, zero, zero);
+        call_method(self, KIT_STR("setMinimumHeight"), KIT_CACHED(integer(38)));
+        Ref cursor = getattr(getattr(KIT_GLOBAL("Qt"), KIT_STR("CursorShape")), KIT_STR("PointingHandCursor"));
+        call_method(self, KIT_STR("setCursor"), cursor.get());
+        Ref minHeight = getattr(self, KIT_STR("_minHeight"));
+        if (truthy(minHeight)) call_method(self, KIT_STR("setMinimumHeight"), minHeight.get());
+
+        Ref selectedKey = getattr(self, KIT_STR("_selectedKey"));
+        if (truthy(selectedKey) && is_state(selectedKey))
+            use_effect(self, getattr(self, KIT_STR("_set_selected")), selectedKey);
+        Ref selected = getattr(self, KIT_STR("_selected"));
+        if (is_state(selected)) use_effect(self, getattr(self, KIT_STR("_set_selected")), selected);
+
+        Ref children = call_method(self, KIT_STR("_get_children"));
+        if (PyList_Check(children.get())) {
+            Ref it = Ref::steal(PyObject_GetIter(children));
+            while (Ref child = Ref::steal_or_null(PyIter_Next(it))) {
+                Ref widget = child_widget(self, ctx, child);
+                if (widget.get() != Py_None)
+                    call_method(call_method(self, KIT_STR("layout")), KIT_STR("addWidget"), widget.get());
+            }
+            if (PyErr_Occurred()) throw_error();
+        }
+        if (truthy(call_method(self, KIT_STR("findChildren"), KIT_GLOBAL("ListItemCheckbox"))))
+            call_method(self, KIT_STR("_set_selected_key"));
+
+        setattr(self, KIT_STR("theme"), call(KIT_GLOBAL("useTheme")));
+        Ref state = getattr(getattr(self, KIT_STR("theme")), KIT_STR("state"));
+        use_effect(self, getattr(self, KIT_STR("_setStyleSheet")), state);
+        return Ref::borrow(self);
+    }};
+
+// @classmethod
+// def _setSx(cls, sx):
+//     cls.sxDict = sx
+const Def ListItemButton__setSx{"def _setSx(cls, sx)",
+                                [](PyObject* cls, PyObject* sx) { setattr(cls, KIT_STR("sxDict"), sx); }};
+
+// @classmethod
+// def _setKwargs(cls, kwargs: dict = {}):
+//     cls.ownerState = kwargs
+const Def ListItemButton__setKwargs{"def _setKwargs(cls, kwargs: dict = {})", [](PyObject* cls, PyObject* kwargs) {
+                                        require_exact_type(kwargs, &PyDict_Type, "kwargs");
+                                        setattr(cls, KIT_STR("ownerState"), kwargs);
+                                    }};
+
+// --- selection ----------------------------------------------------------------
+
+// In checkbox mode, mirror on the first ListItemCheckbox child whether this
+// item's key is among the selected keys; false when there is no such child.
+//
+//     if len(self.findChildren(ListItemCheckbox)):
+//         item_checkbox = self.findChildren(ListItemCheckbox)[0]
+//         item_checkbox.setAttribute(Qt.WA_TransparentForMouseEvents)
+//         if isinstance(self._selectedKey, State):
+//             if self._key in self._selectedKey.value:
+//                 item_checkbox._checkbox.set_checked(True)
+//             else:
+//                 item_checkbox._checkbox.set_checked(False)
+bool sync_checkbox(PyObject* self) {
+    Ref found = call_method(self, KIT_STR("findChildren"), KIT_GLOBAL("ListItemCheckbox"));
+    const Py_ssize_t count = PyObject_Length(found);
+    if (count < 0) throw_error();
+    if (count == 0) return false;
+    Ref item_checkbox = item(call_method(self, KIT_STR("findChildren"), KIT_GLOBAL("ListItemCheckbox")), Py_ssize_t{0});
+    call_method(item_checkbox, KIT_STR("setAttribute"), transparent_for_mouse());
+    Ref selectedKey = getattr(self, KIT_STR("_selectedKey"));
+    if (is_state(selectedKey)) {
+        bool checked = contains(getattr(selectedKey, KIT_STR("value")), getattr(self, KIT_STR("_key")));
+        call_method(getattr(item_checkbox, KIT_STR("_checkbox")), KIT_STR("set_checked"), boolean(checked));
+    }
+    return true;
+}
+
+// def _set_selected_key(self, value=None):
+//     if <checkbox mode, see sync_checkbox>:
+//         ...
+//         return
+//     if isinstance(self._selectedKey, State):
+//         self._selected = True if self._selectedKey.value == self._key else False
+//     elif self._selectedKey:
+//         self._selected = True if self._selectedKey == self._key else False
+//     self._setStyleSheet()
+const Def ListItemButton__set_selected_key{"def _set_selected_key(self, value=None)", [](PyObject* self, PyObject*) {
+    if (sync_checkbox(self)) return;
+    Ref selectedKey = getattr(self, KIT_STR("_selectedKey"));
+    if (is_state(selectedKey)) {
+        bool same = eq(getattr(selectedKey, KIT_STR("value")), getattr(self, KIT_STR("_key")));
+        setattr(self, KIT_STR("_selected"), boolean(same));
+    } else if (truthy(selectedKey)) {
+        bool same = eq(selectedKey, getattr(self, KIT_STR("_key")));
+        setattr(self, KIT_STR("_selected"), boolean(same));
+    }
+    call_method(self, KIT_STR("_setStyleSheet"));
+}};
+
+// def _set_selected(self, value=None):
+//     <checkbox mode: see sync_checkbox>
+//     self._setStyleSheet()
+const Def ListItemButton__set_selected{"def _set_selected(self, value=None)", [](PyObject* self, PyObject*) {
+                                           sync_checkbox(self);
+                                           call_method(self, KIT_STR("_setStyleSheet"));
+                                       }};
+
+// def _get_align_items_style(self, alignItems):
+//     if alignItems == "center":
+//         return "text-align: center;"
+//     elif alignItems == "flex-start":
+//         return "text-align: left;"
+//     return ""
+const Def ListItemButton__get_align_items_style{
+    "def _get_align_items_style(self, alignItems)", [](PyObject*, PyObject* alignItems) -> Ref {
+        if (eq(alignItems, KIT_STR("center"))) return Ref::borrow(KIT_STR("text-align: center;"));
+        if (eq(alignItems, KIT_STR("flex-start"))) return Ref::borrow(KIT_STR("text-align: left;"));
+        return Ref::borrow(KIT_STR(""));
+    }};
+
+// --- events ---------------------------------------------------------------------
+
+// The keyboard-focus outline rule: f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
+Ref outline_rule(PyObject* className) {
+    return strf(" %S { outline: 1px solid #000; }", str_of(className).get());
+}
+
+// def focusInEvent(self, event):
+//     super().focusInEvent(event)
+//     if self._focusVisibleClassName:
+//         rule = f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
+//         if not self.styleSheet().endswith(rule):
+//             self.setStyleSheet(self.styleSheet() + rule)
+// The rule is appended once: a focus-in that finds it in place adds nothing.
+const Def ListItemButton_focusInEvent{"def focusInEvent(self, event)", [](const Frame& f, PyObject* self,
+                                                                          PyObject* event) {
+    call(f.super_attr(self, KIT_STR("focusInEvent")), event);
+    Ref className = getattr(self, KIT_STR("_focusVisibleClassName"));
+    if (!truthy(className)) return;
+    Ref rule = outline_rule(className);
+    Ref sheet = call_method(self, KIT_STR("styleSheet"));
+    if (truthy(call_method(sheet, KIT_STR("endswith"), rule.get()))) return;
+    call_method(self, KIT_STR("setStyleSheet"), add(sheet, rule));
+}};
+
+// def focusOutEvent(self, event):
+//     super().focusOutEvent(event)
+//     if self._focusVisibleClassName:
+//         rule = f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
+//         sheet = self.styleSheet()
+//         if sheet.endswith(rule):
+//             self.setStyleSheet(sheet[:-len(rule)])
+// Focus-out gives back the sheet as it was before the outline was added (a
+// restyle in between has dropped the rule already).
+const Def ListItemButton_focusOutEvent{"def focusOutEvent(self, event)", [](const Frame& f, PyObject* self,
+                                                                            PyObject* event) {
+    call(f.super_attr(self, KIT_STR("focusOutEvent")), event);
+    Ref className = getattr(self, KIT_STR("_focusVisibleClassName"));
+    if (!truthy(className)) return;
+    Ref rule = outline_rule(className);
+    Ref sheet = call_method(self, KIT_STR("styleSheet"));
+    if (!truthy(call_method(sheet, KIT_STR("endswith"), rule.get()))) return;
+    Ref stop = integer(-static_cast<long long>(PyObject_Length(rule)));
+    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
+    call_method(self, KIT_STR("setStyleSheet"), item(sheet, slice.get()));
+}};
+
+// def mouseReleaseEvent(self, event):
+//     if self._onClick:
+//         try:
+//             self._onClick(self._key)
+//         except Exception:
+//             self._onClick()
+//     super().mouseReleaseEvent(event)
+const Def ListItemButton_mouseReleaseEvent{"def mouseReleaseEvent(self, event)", [](const Frame& f, PyObject* self,
+                                                                                    PyObject* event) {
+    if (truthy(getattr(self, KIT_STR("_onClick")))) {
+        try {
+            call(getattr(self, KIT_STR("_onClick")), getattr(self, KIT_STR("_key")));
+        } catch (const Error&) {
+            if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+            Handling handled;
+            call(getattr(self, KIT_STR("_onClick")));
+        }
+    }
+    call(f.super_attr(self, KIT_STR("mouseReleaseEvent")), event);
+}};
+
+// --- style sheet ------------------------------------------------------------------
+
+// The theme's rules of one item, as the f-string
+//     f"""
+//                 #{objectName} {{
+//                     {root_qss}
+//                 }}
+//                 #{objectName}:hover {{
+//                     {hover_qss}
+//                 }}
+//
+//                 #{objectName}[selected=true] {{
+//     ...                                                (one rule per variant)
+//                 #{objectName}[active=true]:hover {{
+//                     {active_hover_qss}
+//                 }}
+//                 """
+constexpr const char* kThemeRules =
+    "\n"
+    "                #%U {\n                    %S\n                }\n"
+    "                #%U:hover {\n                    %S\n                }\n"
+    "\n"
+    "                #%U[selected=true] {\n                    %S\n                }\n"
+    "                #%U[selected=true]:hover {\n                    %S\n                }\n"
+    "                #%U[divider=true] {\n                    %S\n                }\n"
+    "                #%U[disableGutters=true] {\n                    %S\n                }\n"
+    "                #%U[active=true] {\n                    %S\n                }\n"
+    "                #%U[active=true]:hover {\n                    %S\n                }\n"
+    "                \n"
+    "                ";
+
+Ref qss(PyObject* style) { return call(KIT_GLOBAL("get_qss_style"), style); }
+
+// @classmethod
+// @lru_cache(maxsize=128)
+// def _getStyleSheet(cls, objectName: str, styledConfig: str = "ListItemButton"):
+//     theme = useTheme()
+//     components = deep_merge(theme.components, cls.styledDict) if hasattr(cls, "styledDict") else theme.components
+//     ownerState = cls.ownerState if hasattr(cls, "ownerState") and cls.ownerState else {}
+//     root = components["MuiListItemButton"].get("styles")["root"](ownerState)
+//     root_qss = get_qss_style(root)
+//     hover_qss = get_qss_style(root["slots"]["hover"])
+//     selected_qss = get_qss_style(root["slots"]["selected"])
+//     selected_hover_qss = get_qss_style(root["slots"]["selected"]["hover"])
+//     divider_qss = get_qss_style(root["props"]["divider"])
+//     gutters_qss = get_qss_style(root["props"]["disableGutters"])
+//     active_qss = active_hover_qss = ""
+//     if root["props"].get("active"):
+//         <the item named objectName is marked with the property "active">
+//         active_qss = get_qss_style(root["props"]["active"])
+//         active_hover_qss = get_qss_style(root["props"]["active"]["slots"]["hover"])
+//     return f"""...""" (kThemeRules)
+const Def ListItemButton__getStyleSheet{
+    "def _getStyleSheet(cls, objectName: str, styledConfig: str = \"ListItemButton\")",
+    [](PyObject* cls, PyObject* objectName, PyObject* styledConfig) -> Ref {
+        require_exact_type(objectName, &PyUnicode_Type, "objectName");
+        require_exact_type(styledConfig, &PyUnicode_Type, "styledConfig");
+        Ref theme = call(KIT_GLOBAL("useTheme"));
+        Ref components = getattr(theme, KIT_STR("components"));
+        if (hasattr(cls, KIT_STR("styledDict")))
+            components = call(KIT_GLOBAL("deep_merge"), components, getattr(cls, KIT_STR("styledDict")));
+        Ref ownerState = getattr_or_null(cls, KIT_STR("ownerState"));
+        if (!ownerState || !truthy(ownerState)) ownerState = new_dict();
+        Ref styles = get(item(components, KIT_STR("MuiListItemButton")), KIT_STR("styles"));
+        Ref root = call(item(styles, KIT_STR("root")), ownerState);
+
+        Ref root_qss = qss(root);
+        Ref slots = item(root, KIT_STR("slots"));
+        Ref hover_qss = qss(item(slots, KIT_STR("hover")));
+        Ref selected_qss = qss(item(slots, KIT_STR("selected")));
+        Ref selected_hover_qss = qss(item(item(slots, KIT_STR("selected")), KIT_STR("hover")));
+        Ref props = item(root, KIT_STR("props"));
+        Ref divider_qss = qss(item(props, KIT_STR("divider")));
+        Ref gutters_qss = qss(item(props, KIT_STR("disableGutters")));
+        Ref active_qss = Ref::borrow(KIT_STR(""));
+        Ref active_hover_qss = Ref::borrow(KIT_STR(""));
+        if (truthy(get(props, KIT_STR("active")))) {
+            Ref active = item(props, KIT_STR("active"));
+            active_qss = qss(active);
+            active_hover_qss = qss(item(item(active, KIT_STR("slots")), KIT_STR("hover")));
+            pending_active_name = PyUnicode_AsUTF8(objectName);
+        }
+        return strf(kThemeRules, objectName, root_qss.get(), objectName, hover_qss.get(), objectName,
+                    selected_qss.get(), objectName, selected_hover_qss.get(), objectName, divider_qss.get(),
+                    objectName, gutters_qss.get(), objectName, active_qss.get(), objectName,
+                    active_hover_qss.get());
+    }};
+
+// @classmethod
+// @lru_cache(maxsize=128)
+// def _getSxQss(cls, sxStr: str = "", className: str = "Box"):
+//     result = ""
+//     try:
+//         result = get_qss_style(ast.literal_eval(sxStr), class_name=className)
+//     except Exception:
+//         pass
+//     return result
+const Def ListItemButton__getSxQss{
+    "def _getSxQss(cls, sxStr: str = \"\", className: str = \"Box\")",
+    [](PyObject*, PyObject* sxStr, PyObject* className) -> Ref {
+        require_exact_type(sxStr, &PyUnicode_Type, "sxStr");
+        require_exact_type(className, &PyUnicode_Type, "className");
+        Ref result = Ref::borrow(KIT_STR(""));
+        try {
+            Ref parsed = call_method(KIT_GLOBAL("ast"), KIT_STR("literal_eval"), sxStr);
+            result = call_kw(KIT_GLOBAL("get_qss_style"), {parsed}, {{"class_name", className}});
+        } catch (const Error&) {
+            if (!clear_if(PyExc_Exception)) throw;
+        }
+        return result;
+    }};
+
+// def _updateStylesheet(self, stylesheet):
+//     self.setStyleSheet(stylesheet)
+const Def ListItemButton__updateStylesheet{"def _updateStylesheet(self, stylesheet)",
+                                           [](PyObject* self, PyObject* stylesheet) {
+                                               call_method(self, KIT_STR("setStyleSheet"), stylesheet);
+                                           }};
+
+// def _setStyleSheet(self):
+//     self.setProperty("selected", "true" if self._get_selected() else "false")
+//     if self._divider:
+//         self.setProperty("divider", "true")
+//     if self._disableGutters:
+//         self.setProperty("disableGutters", "true")
+//     self._setKwargs(self._kwargs)
+//     if hasattr(self, "styledDict"):
+//         root = self.styledDict.get("MuiListItemButton", {}).get("styles", {}).get("root", None)
+//         if isinstance(root, Callable):
+//             root = root(self._kwargs)
+//         theme_qss = self._getStyleSheet(objectName=self.objectName(), styledConfig=str(root))
+//     else:
+//         theme_qss = self._getStyleSheet(objectName=self.objectName())
+//     <mark the item "active" when its rules were built with an active variant>
+//     sx_qss = ""
+//     if self._sx:
+//         sx_qss = self._getSxQss(sxStr=str(self._sx), className=f"#{self.objectName()}")
+//     self.setStyleSheet(f"""
+//             {theme_qss}
+//             {sx_qss}
+//         """)
+// The owner state the builder reads is this item's parameters: the class
+// keeps the mapping of the last item styled, so after a theme change every
+// item's rules are rebuilt from its own parameters (dense, active, ...).
+const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject* self) {
+    bool selected = truthy(call_method(self, KIT_STR("_get_selected")));
+    call_method(self, KIT_STR("setProperty"), KIT_STR("selected"), selected ? KIT_STR("true") : KIT_STR("false"));
+    if (truthy(getattr(self, KIT_STR("_divider"))))
+        call_method(self, KIT_STR("setProperty"), KIT_STR("divider"), KIT_STR("true"));
+    if (truthy(getattr(self, KIT_STR("_disableGutters"))))
+        call_method(self, KIT_STR("setProperty"), KIT_STR("disableGutters"), KIT_STR("true"));
+    call_method(self, KIT_STR("_setKwargs"), getattr(self, KIT_STR("_kwargs")));
+
+    Ref name = call_method(self, KIT_STR("objectName"));
+    Ref theme_qss;
+    pending_active_name.clear();
+    if (hasattr(self, KIT_STR("styledDict"))) {
+        Ref styled = getattr(self, KIT_STR("styledDict"));
+        Ref entry = get(styled, "MuiListItemButton", new_dict());
+        Ref styles = get(entry, "styles", new_dict());
+        Ref root = get(styles, "root", Py_None);
+        if (isinstance(root, KIT_GLOBAL("Callable"))) root = call(root, getattr(self, KIT_STR("_kwargs")));
+        theme_qss = call_kw(getattr(self, KIT_STR("_getStyleSheet")), {},
+                            {{"objectName", name}, {"styledConfig", str_of(root)}});
+    } else {
+        theme_qss = call_kw(getattr(self, KIT_STR("_getStyleSheet")), {}, {{"objectName", name}});
+    }
+    if (!pending_active_name.empty() && PyUnicode_Check(name.get())) {
+        const char* own = PyUnicode_AsUTF8(name);
+        if (!own) throw_error();
+        if (pending_active_name == own) call_method(self, KIT_STR("setProperty"), KIT_STR("active"), Py_True);
+        pending_active_name.clear();
+    }
+
+    Ref sx_qss = Ref::borrow(KIT_STR(""));
+    Ref sx = getattr(self, KIT_STR("_sx"));
+    if (truthy(sx))
+        sx_qss = call_kw(getattr(self, KIT_STR("_getSxQss")), {},
+                         {{"sxStr", str_of(sx)}, {"className", strf("#%S", name.get())}});
+    call_method(self, KIT_STR("setStyleSheet"),
+                strf("\n            %S\n            %S\n        ", theme_qss.get(), sx_qss.get()));
+}};
+
+// @classmethod
+// @lru_cache(maxsize=128)
+// def <builder>(cls, ...): ...
+void cached_classmethod(ClassBuilder& cls, const char* name, const Def& def) {
+    Ref decorator = call_kw(KIT_GLOBAL("lru_cache"), {}, {{"maxsize", KIT_CACHED(integer(128))}});
+    Ref cached = call(decorator, cls.function(def));
+    cls.attr(name, call(KIT_GLOBAL("classmethod"), cached));
+}
+
+void body() {
+    import_module("ast");
+    import_module("asyncio");
+    from_import("functools", {"lru_cache"});
+    import_module("threading");
+    from_import("typing", {"Callable", "Optional"});
+    from_import("PySide6.QtWidgets", {"QHBoxLayout", "QWidget", "QPushButton"});
+    from_import("PySide6.QtCore", {"Qt", "Signal", "QTimer"});
+    from_import("tovane.utils.data", {"deep_merge"});
+    from_import("tovane.material.button_base.button_base", {"ButtonBase"});
+    from_import("tovane.material.list_item_checkbox", {"ListItemCheckbox"});
+    from_import("tovane.material.styles", {"useTheme"});
+    from_import("tovane.material.styles", {"get_qss_style"});
+    from_import("tovane.hooks", {"State", "useEffect"});
+    from_import("tovane.material.component", {"Component", "RenderContext"});
+    from_import("._serializer", {"Serializer"});
+
+    ClassBuilder cls("ListItemButton", {KIT_GLOBAL("QPushButton"), KIT_GLOBAL("Component"), KIT_GLOBAL("Serializer")});
+    cls.attr("themeChanged", call(KIT_GLOBAL("Signal")));
+    cls.attr("updateStyleSheet", call(KIT_GLOBAL("Signal"), KIT_GLOBAL("object")));
+    cls.attr("VALID_ALIGN_ITEMS", str_list({"center", "flex-start"}));
+    cls.attr("VALID_SIZES", str_list({"small", "medium", "large"}));
+    cls.def(ListItemButton__init__);
+    cls.def(ListItemButton_renderUi);
+    cls.classmethod(ListItemButton__setSx);
+    cls.classmethod(ListItemButton__setKwargs);
+    cls.def(ListItemButton__set_selected_key);
+    cls.def(ListItemButton__set_selected);
+    cls.def(ListItemButton__get_align_items_style);
+    cls.def(ListItemButton_focusInEvent);
+    cls.def(ListItemButton_focusOutEvent);
+    cls.def(ListItemButton_mouseReleaseEvent);
+    cached_classmethod(cls, "_getStyleSheet", ListItemButton__getStyleSheet);
+    cached_classmethod(cls, "_getSxQss", ListItemButton__getSxQss);
+    cls.def(ListItemButton__updateStylesheet);
+    cls.def(ListItemButton__setStyleSheet);
+    cls.define();
+}
+
+}  // namespace
+
+KIT_MODULE(selvon, body)
