@@ -645,6 +645,7 @@ OPERATIONS = {
     "await send": lambda c: c.__await__().send(None),
     "await next": lambda c: next(c.__await__()),
     "await close": lambda c: c.__await__().close(),
+    "await throw": lambda c: c.__await__().throw(KeyError("k")),
 }
 
 

@@ -30,7 +30,7 @@ KIT_COLD void missing_arguments(FunctionObject* fn, bool positional, PyObject* c
     try {
         Ref names = new_list();
         for (int i = start; i < end; i++) {
-            if (slots[i]) continue;
+            if (slots[slot_of(fn, i)]) continue;
             PyObject* name = PyTuple_GET_ITEM(fn->varnames, i);
             if (!positional && fn->kwdefaults) {
                 if (PyDict_GetItemWithError(fn->kwdefaults, name)) continue;
@@ -52,7 +52,7 @@ KIT_COLD void too_many_positional(FunctionObject* fn, Py_ssize_t given, PyObject
     try {
         Py_ssize_t kwonly_given = 0;
         for (int i = fn->argcount; i < fn->argcount + fn->kwonlycount; i++)
-            if (slots[i]) kwonly_given++;
+            if (slots[slot_of(fn, i)]) kwonly_given++;
         Py_ssize_t defcount = defaults ? PyTuple_GET_SIZE(defaults) : 0;
         Ref sig;
         bool plural;
@@ -126,10 +126,10 @@ bool bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t nargs, PyObject*
           Made& made) noexcept {
     const int argcount = fn->argcount;
     const int total = argcount + fn->kwonlycount;
+    // Where the keyword-only parameters sit: after *args when the body takes
+    // *args first (slot_of, spelled out for the loops below).
+    const int kwshift = fn->varargs_first ? 1 : 0;
     for (int i = 0; i < fn->nslots; i++) slots[i] = nullptr;
-    // Hold the defaults for the duration of the call: the body may replace them.
-    made.defaults = Ref::borrow(fn->defaults);
-    made.kwdefaults = Ref::borrow(fn->kwdefaults);
 
     Py_ssize_t n = nargs < argcount ? nargs : argcount;
     for (Py_ssize_t i = 0; i < n; i++) slots[i] = args[i];
@@ -137,7 +137,7 @@ bool bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t nargs, PyObject*
         made.varargs = Ref::steal_or_null(PyTuple_New(nargs - n));
         if (!made.varargs) return false;
         for (Py_ssize_t i = n; i < nargs; i++) PyTuple_SET_ITEM(made.varargs.get(), i - n, Py_NewRef(args[i]));
-        slots[total] = made.varargs;
+        slots[kwshift ? argcount : total] = made.varargs;
     }
     if (fn->varkw) {
         made.varkw = Ref::steal_or_null(PyDict_New());
@@ -164,11 +164,12 @@ bool bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t nargs, PyObject*
                 if (PyDict_SetItem(made.varkw, key, value) < 0) return false;
                 continue;
             }
-            if (slots[j]) {
+            PyObject*& slot = slots[j < argcount ? j : j + kwshift];
+            if (slot) {
                 multiple_values(fn, key);
                 return false;
             }
-            slots[j] = value;
+            slot = value;
         }
     }
 
@@ -193,12 +194,13 @@ bool bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t nargs, PyObject*
     if (fn->kwonlycount) {
         bool missing = false;
         for (int i = argcount; i < total; i++) {
-            if (slots[i]) continue;
+            PyObject*& slot = slots[i + kwshift];
+            if (slot) continue;
             PyObject* d = made.kwdefaults
                               ? PyDict_GetItemWithError(made.kwdefaults, PyTuple_GET_ITEM(fn->varnames, i))
                               : nullptr;
             if (d) {
-                slots[i] = d;
+                slot = d;
             } else {
                 if (PyErr_Occurred()) return false;
                 missing = true;

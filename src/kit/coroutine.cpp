@@ -27,6 +27,21 @@ struct CoroutineObject {
 
 inline CoroutineObject* as_coroutine(PyObject* o) noexcept { return reinterpret_cast<CoroutineObject*>(o); }
 
+// The iterator __await__ returns: send, throw and close go to the coroutine.
+struct WrapperObject {
+    PyObject_HEAD
+    PyObject* coroutine;
+};
+
+extern PyTypeObject WrapperType;
+
+// The coroutine a method is called on: the coroutine itself, or the one an
+// __await__ iterator wraps (both types share send, throw and close).
+CoroutineObject* target(PyObject* self) noexcept {
+    if (Py_IS_TYPE(self, &WrapperType)) self = reinterpret_cast<WrapperObject*>(self)->coroutine;
+    return as_coroutine(self);
+}
+
 [[gnu::cold]] void already_executing() noexcept {
     PyErr_SetString(PyExc_ValueError, "coroutine already executing");
 }
@@ -73,7 +88,7 @@ PySendResult step(CoroutineObject* co, PyObject* value, PyObject** result) noexc
 }
 
 PySendResult coroutine_am_send(PyObject* self, PyObject* arg, PyObject** result) noexcept {
-    return step(as_coroutine(self), arg, result);
+    return step(target(self), arg, result);
 }
 
 PyObject* stop_iteration(PyObject* value) noexcept {
@@ -89,7 +104,7 @@ PyObject* stop_iteration(PyObject* value) noexcept {
 
 PyObject* coroutine_send(PyObject* self, PyObject* value) noexcept {
     PyObject* r;
-    if (step(as_coroutine(self), value, &r) == PYGEN_ERROR) return nullptr;
+    if (step(target(self), value, &r) == PYGEN_ERROR) return nullptr;
     return stop_iteration(r);
 }
 
@@ -141,7 +156,7 @@ PyObject* coroutine_throw(PyObject* self, PyObject* const* args, Py_ssize_t narg
         return nullptr;
     }
 
-    CoroutineObject* co = as_coroutine(self);
+    CoroutineObject* co = target(self);
     switch (co->state) {
         case State::Running: already_executing(); return nullptr;
         case State::Closed: already_awaited(); return nullptr;
@@ -155,7 +170,7 @@ PyObject* coroutine_throw(PyObject* self, PyObject* const* args, Py_ssize_t narg
 }
 
 PyObject* coroutine_close(PyObject* self, PyObject*) noexcept {
-    CoroutineObject* co = as_coroutine(self);
+    CoroutineObject* co = target(self);
     switch (co->state) {
         case State::Running: already_executing(); return nullptr;
         case State::Closed: Py_RETURN_NONE;
@@ -249,23 +264,9 @@ PyTypeObject CoroutineType = {
     .tp_finalize = coroutine_finalize,
 };
 
-// The iterator __await__ returns: send, throw and close go to the coroutine.
-struct WrapperObject {
-    PyObject_HEAD
-    PyObject* coroutine;
-};
-
 PyObject* wrapped(PyObject* self) noexcept { return reinterpret_cast<WrapperObject*>(self)->coroutine; }
 
-PyObject* wrapper_iternext(PyObject* self) noexcept { return coroutine_send(wrapped(self), Py_None); }
-PyObject* wrapper_send(PyObject* self, PyObject* value) noexcept { return coroutine_send(wrapped(self), value); }
-PyObject* wrapper_throw(PyObject* self, PyObject* const* args, Py_ssize_t nargs) noexcept {
-    return coroutine_throw(wrapped(self), args, nargs);
-}
-PyObject* wrapper_close(PyObject* self, PyObject*) noexcept { return coroutine_close(wrapped(self), nullptr); }
-PySendResult wrapper_am_send(PyObject* self, PyObject* arg, PyObject** result) noexcept {
-    return step(as_coroutine(wrapped(self)), arg, result);
-}
+PyObject* wrapper_iternext(PyObject* self) noexcept { return coroutine_send(self, Py_None); }
 
 int wrapper_traverse(PyObject* self, visitproc visit, void* arg) noexcept {
     Py_VISIT(Py_TYPE(self));
@@ -279,25 +280,16 @@ void wrapper_dealloc(PyObject* self) noexcept {
     PyObject_GC_Del(self);
 }
 
-PyMethodDef wrapper_methods[] = {
-    {"send", wrapper_send, METH_O, "send(arg) -> send 'arg' into coroutine,\nreturn next iterated value or raise StopIteration."},
-    {"throw", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(wrapper_throw)), METH_FASTCALL,
-     "throw(value)\nthrow(type[,value[,traceback]])\n\nRaise exception in coroutine."},
-    {"close", wrapper_close, METH_NOARGS, "close() -> raise GeneratorExit inside coroutine."},
-    {nullptr, nullptr, 0, nullptr},
-};
-
-PyAsyncMethods wrapper_async = {nullptr, nullptr, nullptr, wrapper_am_send};
+PyAsyncMethods wrapper_async = {nullptr, nullptr, nullptr, coroutine_am_send};
 
 PyTypeObject WrapperType = {
     .ob_base = {PyObject_HEAD_INIT(nullptr) 0}, .tp_name = "tovane.kit.coroutine_wrapper",
-    .tp_basicsize = sizeof(WrapperObject),
-    .tp_dealloc = wrapper_dealloc,
+    .tp_basicsize = sizeof(WrapperObject), .tp_dealloc = wrapper_dealloc,
     .tp_as_async = &wrapper_async,
     .tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,
     .tp_traverse = wrapper_traverse,
     .tp_iter = PyObject_SelfIter, .tp_iternext = wrapper_iternext,
-    .tp_methods = wrapper_methods,
+    .tp_methods = coroutine_methods,
 };
 
 PyObject* coroutine_await(PyObject* self) noexcept {

@@ -32,11 +32,20 @@ struct FunctionObject {
     PyObject* data;
     PyObject* dict;
     PyObject* weakrefs;
-    // The body's parameter order when it is not the slot order (a def line
-    // with *args before keyword-only parameters): body_order[i] is the slot
-    // of the body's i-th parameter.  NULL when the two agree.
-    int* body_order;
+    // A def line with *args before keyword-only parameters: the body takes
+    // *args right after the positional parameters, so the binder puts it
+    // there (and the keyword-only ones after it).
+    bool varargs_first;
 };
+
+// The slot the binder fills for a parameter, by its index in co_varnames
+// (positional, keyword-only, *args, **kwargs).
+inline int slot_of(const FunctionObject* fn, int index) noexcept {
+    if (!fn->varargs_first || index < fn->argcount) return index;
+    int total = fn->argcount + fn->kwonlycount;
+    if (index < total) return index + 1;
+    return index == total ? fn->argcount : index;
+}
 
 inline FunctionObject* as_function(PyObject* o) noexcept { return reinterpret_cast<FunctionObject*>(o); }
 
@@ -67,11 +76,16 @@ PyObject* run_body(FunctionObject* fn, PyObject* const* slots) noexcept;
 // Argument binding (binder.cpp): fills `slots` (borrowed references), keeping
 // what it had to make in `made`.  False with the interpreter's TypeError set.
 struct Made {
+    explicit Made(const FunctionObject* fn) noexcept;
     Ref varargs;
     Ref varkw;
     Ref defaults;
     Ref kwdefaults;
 };
+
+// Hold the defaults for the duration of the call: the body may replace them.
+inline Made::Made(const FunctionObject* fn) noexcept
+    : defaults(Ref::borrow(fn->defaults)), kwdefaults(Ref::borrow(fn->kwdefaults)) {}
 bool bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, PyObject** slots,
           Made& made) noexcept;
 

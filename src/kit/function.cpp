@@ -48,33 +48,33 @@ namespace {
 // frames; native bodies that call each other with no Python frame between
 // them keep a count of their own against the same limit, and also enter the
 // interpreter's C-level check, so deep native recursion is a RecursionError
-// and never a stack overflow.
+// and never a stack overflow.  The first few levels are not checked: that
+// keeps both calls into the interpreter off the common path.
 __attribute__((tls_model("initial-exec"))) thread_local int native_depth = 0;
+constexpr int kUncheckedDepth = 16;
 
 class Depth {
 public:
-    bool enter() noexcept {
-        if (++native_depth > Py_GetRecursionLimit()) {
-            --native_depth;
+    Depth() noexcept { ++native_depth; }
+    ~Depth() {
+        if (c_level_) Py_LeaveRecursiveCall();
+        --native_depth;
+    }
+    Depth(const Depth&) = delete;
+    Depth& operator=(const Depth&) = delete;
+    bool ok() noexcept { return native_depth <= kUncheckedDepth || deep(); }
+
+private:
+    [[gnu::noinline]] bool deep() noexcept {
+        if (native_depth > Py_GetRecursionLimit()) {
             PyErr_SetString(PyExc_RecursionError, "maximum recursion depth exceeded");
             return false;
         }
-        if (Py_EnterRecursiveCall(" while calling a Python object")) {
-            --native_depth;
-            return false;
-        }
-        entered_ = true;
+        if (Py_EnterRecursiveCall(" while calling a Python object")) return false;
+        c_level_ = true;
         return true;
     }
-    ~Depth() {
-        if (entered_) {
-            Py_LeaveRecursiveCall();
-            --native_depth;
-        }
-    }
-
-private:
-    bool entered_ = false;
+    bool c_level_ = false;
 };
 
 [[gnu::cold, gnu::noinline]] PyObject* result_with_error(FunctionObject* fn, PyObject* result) noexcept {
@@ -97,11 +97,9 @@ private:
 
 }  // namespace
 
-constexpr int kMaxReordered = 64;
-
-namespace {
-
-PyObject* invoke_body(FunctionObject* fn, PyObject* const* slots) noexcept {
+PyObject* run_body(FunctionObject* fn, PyObject* const* slots) noexcept {
+    Depth depth;
+    if (!depth.ok()) return nullptr;
     PyObject* result = nullptr;
     if (!guarded(fn->qualname, [&] {
             result = fn->invoke(Args(slots, static_cast<std::size_t>(fn->nslots), fn)).release();
@@ -110,22 +108,6 @@ PyObject* invoke_body(FunctionObject* fn, PyObject* const* slots) noexcept {
     if (!result) return PyErr_Occurred() ? nullptr : null_without_error(fn);
     if (PyErr_Occurred()) return result_with_error(fn, result);
     return result;
-}
-
-// The slots in the order the body takes them.
-[[gnu::noinline]] PyObject* invoke_reordered(FunctionObject* fn, PyObject* const* slots) noexcept {
-    PyObject* reordered[kMaxReordered];
-    for (int i = 0; i < fn->nslots; i++) reordered[i] = slots[fn->body_order[i]];
-    return invoke_body(fn, reordered);
-}
-
-}  // namespace
-
-PyObject* run_body(FunctionObject* fn, PyObject* const* slots) noexcept {
-    Depth depth;
-    if (!depth.enter()) return nullptr;
-    if (fn->body_order) return invoke_reordered(fn, slots);
-    return invoke_body(fn, slots);
 }
 
 namespace {
@@ -139,7 +121,9 @@ PyObject* dispatch(FunctionObject* fn, PyObject* const* slots) noexcept {
 
 constexpr int kStackSlots = 32;
 
-PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf, PyObject* kwnames) noexcept {
+// The whole call path (binding, the recursion check, the boundary) inlined into one function.
+[[gnu::flatten]] PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
+                                              PyObject* kwnames) noexcept {
     FunctionObject* fn = as_function(self);
     Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     // Fast path: exactly the positional parameters, nothing else to bind.
@@ -153,7 +137,7 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t narg
         if (!heap) return PyErr_NoMemory();
         slots = heap.get();
     }
-    Made made;
+    Made made(fn);
     if (!bind(fn, args, nargs, kwnames, slots, made)) return nullptr;
     return dispatch(fn, slots);
 }
@@ -188,7 +172,6 @@ void function_dealloc(PyObject* self) noexcept {
     if (f->weakrefs) PyObject_ClearWeakRefs(self);
     function_clear(self);
     for (auto member : kKeptMembers) Py_CLEAR(f->*member);
-    PyMem_Free(f->body_order);
     PyObject_GC_Del(self);
 }
 
@@ -417,19 +400,12 @@ Ref build_function(const Shape& shape, const std::string& qualname_text) {
     Ref code = build_code(shape.name, varnames, qualname, argcount, kwonly, flags);
     Ref doc = shape.doc ? shape.doc : none();
 
-    // Where the body's parameters differ from the slot order, the map between them.
-    std::unique_ptr<int, void (*)(void*)> body_order(nullptr, PyMem_Free);
-    if (shape.body_in_param_order) {
-        bool same = true;
-        for (std::size_t i = 0; i < order.size(); i++) same &= order[i] == &shape.params[i];
-        if (!same) {
-            if (order.size() > static_cast<std::size_t>(kMaxReordered))
-                raisef(PyExc_SystemError, "%s: too many parameters", shape.name.c_str());
-            body_order.reset(static_cast<int*>(PyMem_Malloc(sizeof(int) * order.size())));
-            if (!body_order) throw std::bad_alloc();
-            for (std::size_t i = 0; i < order.size(); i++)
-                for (std::size_t j = 0; j < order.size(); j++)
-                    if (order[j] == &shape.params[i]) body_order.get()[i] = static_cast<int>(j);
+    // A body in def-line order takes *args before the keyword-only parameters.
+    bool varargs_first = false;
+    if (shape.body_in_param_order && varargs && kwonly) {
+        for (const ParamShape& p : shape.params) {
+            if (p.kind == Param::VarPositional) varargs_first = true;
+            if (p.kind == Param::KeywordOnly) break;
         }
     }
 
@@ -457,7 +433,7 @@ Ref build_function(const Shape& shape, const std::string& qualname_text) {
     f->data = Ref(shape.data).release();
     f->dict = nullptr;
     f->weakrefs = nullptr;
-    f->body_order = body_order.release();
+    f->varargs_first = varargs_first;
     PyObject_GC_Track(f);
     return Ref::steal(reinterpret_cast<PyObject*>(f));
 }

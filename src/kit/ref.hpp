@@ -37,8 +37,18 @@ public:
     Ref(const Ref& o) noexcept : p_(o.p_) { Py_XINCREF(p_); }
     Ref(Ref&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
     ~Ref() { Py_XDECREF(p_); }
-    Ref& operator=(Ref o) noexcept {
-        std::swap(p_, o.p_);
+    Ref& operator=(const Ref& o) noexcept {
+        Py_XINCREF(o.p_);
+        PyObject* old = p_;
+        p_ = o.p_;
+        Py_XDECREF(old);
+        return *this;
+    }
+    Ref& operator=(Ref&& o) noexcept {
+        PyObject* old = p_;
+        p_ = o.p_;
+        o.p_ = nullptr;
+        Py_XDECREF(old);
         return *this;
     }
 

@@ -149,15 +149,19 @@ Shape parse_def_line(const char* line) {
         if (piece.empty()) bad_line(line, "an empty parameter");
         if (piece == "/") bad_line(line, "positional-only parameters are not supported");
         if (piece == "*") {
+            if (keyword_only) bad_line(line, "a second *");
             keyword_only = true;
             continue;
         }
+        if (!shape.params.empty() && shape.params.back().kind == Param::VarKeyword)
+            bad_line(line, "a parameter follows **kwargs");
         ParamShape p;
         p.kind = keyword_only ? Param::KeywordOnly : Param::Positional;
         if (piece.substr(0, 2) == "**") {
             p.kind = Param::VarKeyword;
             piece = piece.substr(2);
         } else if (piece.front() == '*') {
+            if (keyword_only) bad_line(line, "*args after * or another *args");
             p.kind = Param::VarPositional;
             keyword_only = true;
             piece = piece.substr(1);
