@@ -3,7 +3,7 @@
 from typing import Callable, Union
 
 import shiboken6
-from PySide6.QtCore import QSize, Qt
+from PySide6.QtCore import QEvent, QSize, Qt
 from PySide6.QtGui import QIcon
 from PySide6.QtWidgets import QPushButton
 
@@ -16,15 +16,23 @@ from tovane.material.utils.validate_params import NoneType, _validate_param
 from tovane.utils.translator import getTranslatedText
 
 _FILE = "tovane.material.button"
+_ICON_SIZE = 18
+_UNLIMITED = 16777215  # QWIDGETSIZE_MAX, which PySide does not export
+# Focus that came from the keyboard shows the focus ring; a click does not.
+_KEYBOARD_FOCUS = (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason,
+                   Qt.FocusReason.ShortcutFocusReason)
 
 
 class Button(QPushButton, Component):
-    """``Button(text, startIcon=..., value=..., selected=False, **kwargs)``.
+    """``Button(text, startIcon=..., value=..., selected=False, size="medium", **kwargs)``.
 
     The constructor stores parameters (it may run again from a subclass's
     ``renderUi``); ``renderUi`` initialises the push button if needed, sets text,
-    icon, name and the theme's style sheet and returns the button. The selected
-    look follows the dynamic property "selected" ("true"/"false").
+    icon, name, the height of its size (``theme.controlHeight``) and the theme's
+    style sheet and returns the button. The selected look follows the dynamic
+    property "selected" ("true"/"false"); keyboard focus sets "focusVisible".
+    The icon is drawn in the text colour of the current state (normal, hover,
+    selected, disabled) and theme; a button without text is square.
     """
 
     def __init__(self, *args, startIcon=None, value=None, text=None, selected=False, **kwargs):
@@ -40,25 +48,92 @@ class Button(QPushButton, Component):
         self._initQt(parent)
         self.setObjectName(f"{type(self).__name__}-{id(self)}")
         self.setCursor(Qt.CursorShape.PointingHandCursor)
-        icon = Iconify.toIcon(self._startIcon)
-        if not icon.isNull():
-            self.setIcon(icon)
-            self.setIconSize(QSize(18, 18))
+        self.setFixedHeight(useTheme().controlHeight(self._props.get("size", "medium")))
+        self._iconShape = Iconify.toIcon(self._startIcon)  # resolved once: a missing icon fails here
+        self._iconColors = {}
+        if not self._iconShape.isNull():
+            self.setIconSize(QSize(_ICON_SIZE, _ICON_SIZE))
         if not self.__dict__.get("_button_rendered"):
             self._button_rendered = True
             self.toggled.connect(self._on_toggled)
             text_deps = [i18n.state] + ([self._text] if isinstance(self._text, State) else [])
             useEffect(self._updateText, text_deps, component=self)
             useEffect(self._updateStyle, [useTheme().state], component=self)
+        else:
+            self._updateStyle()
         self.set_selected(self._isSelected)
         return self
 
     def _updateText(self):
         self.setText(getTranslatedText(self._text))
+        if self.__dict__.get("_iconOnly") is not None and self._iconOnly != self._is_icon_only():
+            self._updateStyle()
+
+    def _is_icon_only(self):
+        return not self.text() and not self._iconShape.isNull()
 
     def _updateStyle(self):
-        root = useTheme().components["MuiButton"]["styles"]["root"](dict(self._props))
+        self._iconOnly = self._is_icon_only()
+        if self._iconOnly:
+            self.setFixedWidth(self.height())
+        else:
+            self.setMinimumWidth(0)
+            self.setMaximumWidth(_UNLIMITED)
+        root = useTheme().components["MuiButton"]["styles"]["root"](dict(self._props, iconOnly=self._iconOnly))
         self.setStyleSheet(get_qss_style(root, class_name="QPushButton"))
+        # The icon takes the text colour of each state, as the sheet gives it.
+        normal = root.get("color")
+        self._iconColors = {
+            "normal": normal,
+            "hover": root.get("&:hover", {}).get("color", normal),
+            "selected": root.get("&[selected=true]", {}).get("color", normal),
+            "disabled": root.get("&:disabled", {}).get("color", normal),
+        }
+        self._updateIcon()
+
+    def _icon_state(self):
+        if self._isSelected:
+            return "selected"
+        return "hover" if self.underMouse() and self.isEnabled() else "normal"
+
+    def _updateIcon(self):
+        if self.__dict__.get("_iconShape") is None or self._iconShape.isNull() or not self._iconColors:
+            return
+        state = self._icon_state()
+        key = (state, self._iconColors[state], self._iconColors["disabled"])
+        if self.__dict__.get("_iconKey") != key:
+            self._iconKey = key
+            self.setIcon(Iconify.tinted(self._iconShape, key[1], key[2]))
+
+    # Qt events that change the state the icon is drawn for.
+    def enterEvent(self, event):
+        super().enterEvent(event)
+        self._updateIcon()
+
+    def leaveEvent(self, event):
+        super().leaveEvent(event)
+        self._updateIcon()
+
+    def changeEvent(self, event):
+        super().changeEvent(event)
+        if event.type() == QEvent.Type.EnabledChange:
+            self._updateIcon()
+
+    def focusInEvent(self, event):
+        super().focusInEvent(event)
+        if event.reason() in _KEYBOARD_FOCUS:
+            self._set_property("focusVisible", "true")
+
+    def focusOutEvent(self, event):
+        super().focusOutEvent(event)
+        self._set_property("focusVisible", "false")
+
+    def _set_property(self, name, value):
+        if self.property(name) != value:
+            self.setProperty(name, value)
+            self.style().unpolish(self)
+            self.style().polish(self)
+            self.update()
 
     def set_selected(self, selected):
         """Show the button as selected (and checked, when checkable) or not."""
@@ -79,6 +154,7 @@ class Button(QPushButton, Component):
         self.setProperty("selected", "true" if self._isSelected else "false")
         self.style().unpolish(self)
         self.style().polish(self)
+        self._updateIcon()
         self.update()
 
     def isSelected(self):

@@ -9,18 +9,54 @@ from tovane.hooks import State
 from tovane.utils.data import deep_merge
 
 _GREY = "145, 158, 171"
+# Every colour a text is drawn in reaches WCAG AA (4.5:1) on the surfaces of
+# its mode, including the hover and selected tints; "outline" (borders of
+# controls, the off track of a switch) and the focus ring reach 3:1. Disabled
+# colours are for inactive controls, which WCAG exempts. In light mode the
+# primary green is the dark shade of the brand green (#00A76F reaches only
+# 3.1:1 on white); the dark mode keeps the light shade. tests/test_contrast.py
+# checks every pair.
 _PALETTES = {
-    "light": {"mode": "light", "primary": {"main": "#00A76F"}, "error": {"main": "#FF5630"},
-              "text": {"primary": "#212B36", "secondary": "#637381", "disabled": "#919EAB"},
-              "background": {"default": "#FFFFFF", "paper": "#FFFFFF"}, "divider": f"rgba({_GREY}, 0.2)",
-              "action": {"hover": f"rgba({_GREY}, 0.08)", "selected": f"rgba({_GREY}, 0.16)"}},
-    "dark": {"mode": "dark", "primary": {"main": "#5BE49B"}, "error": {"main": "#FF8C7A"},
-             "text": {"primary": "#FFFFFF", "secondary": "#919EAB", "disabled": "#637381"},
-             "background": {"default": "#161C24", "paper": "#212B36"}, "divider": f"rgba({_GREY}, 0.24)",
-             "action": {"hover": f"rgba({_GREY}, 0.12)", "selected": f"rgba({_GREY}, 0.24)"}},
+    "light": {"mode": "light",
+              "primary": {"main": "#007867", "light": "#5BE49B", "dark": "#004B50", "contrastText": "#FFFFFF"},
+              "secondary": {"main": "#5119B7", "contrastText": "#FFFFFF"},
+              "info": {"main": "#006C9C", "contrastText": "#FFFFFF"},
+              "success": {"main": "#0E7C4D", "contrastText": "#FFFFFF"},
+              "warning": {"main": "#9A5B00", "contrastText": "#FFFFFF"},
+              "error": {"main": "#C62828", "contrastText": "#FFFFFF"},
+              "text": {"primary": "#212B36", "secondary": "#5B6B79", "disabled": "#919EAB"},
+              "background": {"default": "#FFFFFF", "paper": "#FFFFFF", "neutral": "#F4F6F8"},
+              "outline": "#74828F", "divider": f"rgba({_GREY}, 0.2)",
+              "action": {"hover": f"rgba({_GREY}, 0.08)", "selected": f"rgba({_GREY}, 0.16)",
+                         "disabled": "#919EAB", "disabledBackground": f"rgba({_GREY}, 0.24)"}},
+    "dark": {"mode": "dark",
+             "primary": {"main": "#5BE49B", "light": "#C8FAD6", "dark": "#00A76F", "contrastText": "#161C24"},
+             "secondary": {"main": "#C684FF", "contrastText": "#161C24"},
+             "info": {"main": "#61F3F3", "contrastText": "#161C24"},
+             "success": {"main": "#77ED8B", "contrastText": "#161C24"},
+             "warning": {"main": "#FFD666", "contrastText": "#161C24"},
+             "error": {"main": "#FF8C7A", "contrastText": "#161C24"},
+             "text": {"primary": "#FFFFFF", "secondary": "#A3AEB9", "disabled": "#637381"},
+             "background": {"default": "#161C24", "paper": "#212B36", "neutral": "#28323D"},
+             "outline": "#7A8896", "divider": f"rgba({_GREY}, 0.24)",
+             "action": {"hover": f"rgba({_GREY}, 0.12)", "selected": f"rgba({_GREY}, 0.24)",
+                        "disabled": "#637381", "disabledBackground": f"rgba({_GREY}, 0.24)"}},
 }
-_TYPOGRAPHY = {"button": {"fontSize": "14px", "fontWeight": 700, "lineHeight": "24px"},
-               "caption": {"fontSize": "12px", "fontWeight": 400, "lineHeight": "18px"}}
+# The type scale: pages and components take their sizes and weights from here
+# (the gallery's headings, sections, body text, captions and code included).
+_TYPOGRAPHY = {"h4": {"fontSize": "24px", "fontWeight": 700, "lineHeight": "36px"},
+               "h6": {"fontSize": "18px", "fontWeight": 700, "lineHeight": "28px"},
+               "subtitle1": {"fontSize": "16px", "fontWeight": 600, "lineHeight": "24px"},
+               "subtitle2": {"fontSize": "14px", "fontWeight": 600, "lineHeight": "22px"},
+               "body1": {"fontSize": "16px", "fontWeight": 400, "lineHeight": "24px"},
+               "body2": {"fontSize": "14px", "fontWeight": 400, "lineHeight": "22px"},
+               "button": {"fontSize": "14px", "fontWeight": 700, "lineHeight": "24px"},
+               "caption": {"fontSize": "12px", "fontWeight": 400, "lineHeight": "18px"},
+               "code": {"fontSize": "13px", "fontWeight": 400, "lineHeight": "20px", "fontFamily": "monospace"}}
+# Spacing is a multiple of 8 px (``theme.spacing(n)``); controls of one size
+# share one height.
+_SPACING = 8
+_SHAPE = {"borderRadius": 8, "controlHeight": {"small": 32, "medium": 40}}
 
 
 def _ns(mapping):
@@ -39,6 +75,7 @@ class Theme:
         self._mode = self._checked(mode)
         self._palettes = {m: _ns(p) for m, p in _PALETTES.items()}
         self.typography = _ns(_TYPOGRAPHY)
+        self.shape = _ns(_SHAPE)
         self.components = _default_components(self)
         self.state = State(0)
 
@@ -55,6 +92,28 @@ class Theme:
     @property
     def palette(self):
         return self._palettes[self._mode]
+
+    def getPalette(self, mode=None):
+        """The palette of ``mode`` (default: the current one), e.g. to show a
+        light preview inside a dark page."""
+        return self._palettes[self._mode if mode is None else self._checked(mode)]
+
+    @staticmethod
+    def spacing(*factors):
+        """``spacing(2)`` -> 16: multiples of the 8-px grid, one per factor
+        (``spacing(1, 2)`` -> ``[8, 16]``, a padding pair)."""
+        values = [round(f * _SPACING) for f in factors or (1,)]
+        return values[0] if len(values) == 1 else values
+
+    def controlHeight(self, size="medium"):
+        """Height in px of a control of ``size`` ("small" or "medium")."""
+        return getattr(self.shape.controlHeight, size, self.shape.controlHeight.medium)
+
+    def getContrastText(self, background):
+        """The palette's text colour (primary of the light or the dark mode)
+        that reads best on ``background``."""
+        light, dark = (self._palettes[m].text.primary for m in ("light", "dark"))
+        return max((light, dark), key=lambda c: contrast_ratio(c, background))
 
     def setMode(self, mode):
         if self._checked(mode) != self._mode:
@@ -94,9 +153,35 @@ def _clear_style_caches():
                 clear()
 
 
+def parse_color(color):
+    """A QSS colour text -> ``(r, g, b, alpha)`` with alpha in 0..1.
+
+    Takes "#RRGGBB", "#RGB", "rgb(r, g, b)" and "rgba(r, g, b, a)" with ``a``
+    read as Qt reads it: up to 1 a fraction, above that 0..255, or a percentage.
+    """
+    text = str(color).strip()
+    match = re.fullmatch(r"rgba?\(([^)]*)\)", text)
+    if match:
+        parts = [p.strip() for p in match.group(1).split(",")]
+        if len(parts) not in (3, 4):
+            raise ValueError(f"not a colour: {color!r}")
+        r, g, b = (int(float(p)) for p in parts[:3])
+        alpha = 1.0
+        if len(parts) == 4:
+            a = parts[3]
+            value = float(a[:-1]) / 100 if a.endswith("%") else float(a)
+            alpha = value if a.endswith("%") or value <= 1 else value / 255
+        return r, g, b, alpha
+    digits = text.lstrip("#")
+    if len(digits) == 3:
+        digits = "".join(c * 2 for c in digits)
+    if not text.startswith("#") or not re.fullmatch(r"[0-9a-fA-F]{6}", digits):
+        raise ValueError(f"not a colour: {color!r}")
+    return int(digits[0:2], 16), int(digits[2:4], 16), int(digits[4:6], 16), 1.0
+
+
 def _rgb(color):
-    color = color.lstrip("#")
-    return tuple(int(color[i:i + 2], 16) for i in (0, 2, 4))
+    return parse_color(color)[:3]
 
 
 def _alpha(color, opacity):
@@ -104,14 +189,34 @@ def _alpha(color, opacity):
     return "rgba({}, {}, {}, {})".format(*_rgb(color), opacity)
 
 
-def _contrast(a, b):
+def composite(color, *backgrounds):
+    """The opaque "#RRGGBB" that ``color`` gives drawn over ``backgrounds``
+    (the nearest first, the last one opaque): a hover tint over a card over
+    the page is ``composite(tint, card, page)``."""
+    if not backgrounds:
+        r, g, b, a = parse_color(color)
+        if a < 1:
+            raise ValueError(f"{color!r} is translucent: name the surface it is drawn on")
+        return "#{:02X}{:02X}{:02X}".format(r, g, b)
+    below = parse_color(composite(*backgrounds))
+    r, g, b, a = parse_color(color)
+    return "#{:02X}{:02X}{:02X}".format(*(round(c * a + d * (1 - a)) for c, d in zip((r, g, b), below)))
+
+
+def contrast_ratio(foreground, *backgrounds):
+    """WCAG 2.2 contrast ratio of ``foreground`` drawn over ``backgrounds``
+    (as for ``composite``); translucent colours are composited first."""
     def luminance(color):
         channels = [c / 255 for c in _rgb(color)]
-        r, g, b = (c / 12.92 if c <= 0.03928 else ((c + 0.055) / 1.055) ** 2.4 for c in channels)
+        r, g, b = (c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4 for c in channels)
         return 0.2126 * r + 0.7152 * g + 0.0722 * b
 
-    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    background = composite(*backgrounds)
+    high, low = sorted((luminance(composite(foreground, background)), luminance(background)), reverse=True)
     return (high + 0.05) / (low + 0.05)
+
+
+_contrast = contrast_ratio
 
 
 def _readable(color, background, minimum=4.5):
@@ -158,13 +263,62 @@ def _default_components(theme):
                 "slots": {"error": {"color": _readable(pal.error.main, pal.background.default)}}}
 
     def button(owner):
+        # One button style for the library: outlined, one height per size
+        # (theme.controlHeight, set by the button), 16 px of side padding (12
+        # when small). The icon is tinted with the text colour of each state.
+        # Keyboard focus (property focusVisible) draws a 2-px primary ring.
         pal, typo = theme.palette, theme.typography.button
+        # A button with only an icon is square, without side padding.
+        side = 0 if owner.get("iconOnly") else theme.spacing(1.5 if owner.get("size") == "small" else 2)
         return {
-            "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {pal.divider}",
-            "borderRadius": 8, "padding": [4, 12], "fontSize": typo.fontSize, "fontWeight": typo.fontWeight,
+            "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {pal.outline}",
+            "borderRadius": theme.shape.borderRadius, "padding": [0, side], "fontSize": typo.fontSize,
+            "fontWeight": typo.fontWeight,
             "&:hover": {"backgroundColor": pal.action.hover},
-            "&[selected=true]": {"backgroundColor": pal.action.selected, "color": pal.primary.main},
-            "&:disabled": {"color": pal.text.disabled},
+            "&[selected=true]": {"backgroundColor": pal.action.selected, "color": pal.primary.main,
+                                 "borderColor": pal.primary.main},
+            "&[focusVisible=true]": {"border": f"2px solid {pal.primary.main}", "padding": [0, max(side - 1, 0)]},
+            "&:disabled": {"color": pal.text.disabled, "borderColor": pal.action.disabledBackground},
+        }
+
+    def outlined_input(owner):
+        # A text field's frame: outline, darker on hover, a 2-px primary
+        # border while its editor has focus (property focused), error colour
+        # on property error.
+        pal = theme.palette
+        side = theme.spacing(1.5 if owner.get("size") == "small" else 2)
+        return {
+            "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {pal.outline}",
+            "borderRadius": theme.shape.borderRadius, "padding": [0, side - theme.spacing(1), 0, side],
+            "&:hover": {"borderColor": pal.text.primary},
+            "&[focused=true]": {"border": f"2px solid {pal.primary.main}",
+                                "padding": [0, side - theme.spacing(1) - 1, 0, side - 1]},
+            "&[error=true]": {"borderColor": pal.error.main},
+            "&:disabled": {"color": pal.text.disabled, "borderColor": pal.action.disabledBackground},
+        }
+
+    def switch(owner):
+        # Colours of the painted switch (owner: color, a palette name or a
+        # "#RRGGBB"). On: a track of the colour and a thumb of its contrast
+        # text; off: a tinted track inside an outline and a secondary-text
+        # thumb. The state layer (hover, press) is the track colour at the
+        # given opacity; disabled switches are drawn at disabledOpacity.
+        pal = theme.palette
+        color = owner.get("color") or "primary"
+        if color == "default":
+            track = pal.text.secondary
+            thumb = theme.getContrastText(track)
+        elif isinstance(getattr(pal, color, None), SimpleNamespace):
+            track, thumb = getattr(pal, color).main, getattr(pal, color).contrastText
+        else:
+            track = color
+            thumb = theme.getContrastText(track)
+        return {
+            "on": {"track": track, "thumb": thumb},
+            "off": {"track": pal.action.selected, "border": pal.outline, "thumb": pal.text.secondary},
+            "stateLayer": {"hover": 0.08, "pressed": 0.16},
+            "focusRing": pal.primary.main, "label": pal.text.primary, "disabledLabel": pal.text.disabled,
+            "disabledOpacity": 0.38,
         }
 
     return {
@@ -172,6 +326,8 @@ def _default_components(theme):
         "MuiInput": {"styles": {"root": lambda owner: {"color": theme.palette.text.primary},
                                 "helperLabel": helper_label}},
         "MuiButton": {"styles": {"root": button}},
+        "MuiOutlinedInput": {"styles": {"root": outlined_input}},
+        "MuiSwitch": {"styles": {"root": switch}},
     }
 
 

@@ -1,0 +1,12 @@
+"""The switch: ``Switch`` (a painted on/off control) on the native parameter
+serializer ``_serializer.Serializer``."""
+
+
+def __getattr__(name):
+    # Loaded on first use, so that importing the serializer alone does not
+    # load the widget.
+    if name == "Switch":
+        from .switch import Switch
+
+        return Switch
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

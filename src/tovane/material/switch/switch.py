@@ -1,0 +1,272 @@
+"""Switch: a painted on/off control whose parameters are checked by the
+switch's ``Serializer``."""
+
+from PySide6.QtCore import QEasingCurve, QRectF, QSize, Qt, QVariantAnimation
+from PySide6.QtGui import QColor, QPainter, QPen
+from PySide6.QtWidgets import QAbstractButton, QSizePolicy
+
+from tovane.hooks import State, useEffect
+from tovane.i18n.use_translation import i18n
+from tovane.material.styles import parse_color, useTheme
+from tovane.utils.translator import getTranslatedText
+
+from ._serializer import Serializer
+
+# Per size: track width and height, thumb diameter off and on, state layer
+# diameter. The thumb grows when the switch turns on.
+_GEOMETRY = {"small": (36, 20, 10, 14, 28), "medium": (44, 24, 12, 18, 36)}
+_LABEL_GAP = 8
+_FOCUS_GAP = 2            # between the track and the focus ring
+_ANIMATION_MS = 120
+_KEYBOARD_FOCUS = (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason,
+                   Qt.FocusReason.ShortcutFocusReason)
+_PALETTE_COLORS = ("primary", "secondary", "error", "info", "success", "warning")
+
+
+def _qcolor(text):
+    r, g, b, a = parse_color(text)
+    return QColor(r, g, b, round(a * 255))
+
+
+def _mix(a, b, t):
+    return QColor.fromRgbF(*(x + (y - x) * t for x, y in zip(a.getRgbF(), b.getRgbF())))
+
+
+class Switch(QAbstractButton, Serializer):
+    """An on/off switch: a track and a thumb painted in the theme's colours
+    (``theme.components["MuiSwitch"]``), with a label.
+
+    Takes the parameters of ``Serializer`` (validated at construction) and
+    a Qt ``parent``::
+
+        wifi = Switch(label="Wi-Fi", checked=True, color="success", size="small")
+        wifi.checkedState.valueChanged.connect(print)
+
+    Its value is ``checkedState``, a ``State``: the ``checked`` State when one
+    is given (the switch and the State follow each other), else a new one
+    starting from ``checked`` or ``defaultChecked``. A click or the Space key
+    toggles it; the thumb slides there in a short animation. ``onClick()`` is
+    called on each click, ``onChange(checked)`` on each change made by the
+    user (an ``onChange`` State is set instead). ``left`` puts the switch
+    before its label (default) or after it; ``edge`` "start"/"end" drops the
+    room the hover halo needs on that side, to line up with the edge of a
+    row; ``required`` marks the label with "*"; ``highlight`` keeps the halo
+    shown; ``disableRipple`` never shows it. ``label``, ``disabled``, ``color``,
+    ``size``, ``left`` and ``edge`` may be States that the switch follows.
+    ``checkedIcon``, ``icon``, ``classes``, ``sx``, ``inputProps``,
+    ``inputRef``, ``slotProps`` and ``slots`` are validated and stored only.
+    """
+
+    def __init__(self, parent=None, **params):
+        # The Qt initialiser runs the serializer once more with its defaults
+        # (PySide initialises every base), so the parameters are stored after it.
+        QAbstractButton.__init__(self, parent)
+        Serializer.__init__(self, parent, **params)
+        self._progress = 0.0
+        self._focusVisible = False
+        self.setCheckable(True)
+        self.setCursor(Qt.CursorShape.PointingHandCursor)
+        self.setFocusPolicy(Qt.FocusPolicy.StrongFocus)
+        self.setAttribute(Qt.WidgetAttribute.WA_Hover, True)
+        self.setSizePolicy(QSizePolicy.Policy.Preferred, QSizePolicy.Policy.Fixed)
+        self.setObjectName(self._get_id() or f"Switch-{id(self)}")
+
+        checked = self._checked
+        self.checkedState = checked if isinstance(checked, State) else State(bool(checked or self._get_defaultChecked()))
+        self._checked = self.checkedState  # the getter reads the live value
+        self.setChecked(bool(self.checkedState.value))
+        self._progress = 1.0 if self.isChecked() else 0.0
+        self._animation = QVariantAnimation(self)
+        self._animation.setDuration(_ANIMATION_MS)
+        self._animation.setEasingCurve(QEasingCurve.Type.OutCubic)
+        self._animation.valueChanged.connect(self._set_progress)
+
+        self.toggled.connect(self._on_toggled)
+        self.clicked.connect(self._on_clicked)
+        self.checkedState.valueChanged.connect(lambda value: self.setChecked(bool(value)))
+        label_deps = [i18n.state] + ([self._label] if isinstance(self._label, State) else [])
+        useEffect(self._update_label, label_deps, component=self)
+        useEffect(self._update_enabled, [self._disabled], component=self)
+        for reactive in (self._color, self._size, self._left, self._edge):
+            if isinstance(reactive, State):
+                reactive.valueChanged.connect(self._relayout)
+        useEffect(self._relayout, [useTheme().state], component=self)
+
+    def renderUi(self, ctx=None, parent=None):
+        """The component machinery's entry: the switch is built already."""
+        if parent is not None and self.parentWidget() is not parent:
+            self.setParent(parent)
+        return self
+
+    def value(self):
+        return self._get_value()
+
+    # Parameters -----------------------------------------------------------
+
+    def _update_label(self):
+        text = getTranslatedText(self._label)
+        if text and self._get_required():
+            text += " *"
+        self.setText(text)
+        self._relayout()
+
+    def _update_enabled(self):
+        self.setEnabled(not self._get_disabled())
+
+    def _relayout(self, *_):
+        self.updateGeometry()
+        self.update()
+
+    def _color_name(self):
+        """The colour parameter as the theme takes it: a palette name or "#RRGGBB"."""
+        color = self._get_color()
+        if color == "default" or color in _PALETTE_COLORS:
+            return color
+        parsed = QColor(color) if isinstance(color, str) else QColor()
+        return parsed.name().upper() if parsed.isValid() else "primary"
+
+    def colors(self):
+        """The theme's colours for this switch (see ``MuiSwitch`` in the theme)."""
+        return useTheme().components["MuiSwitch"]["styles"]["root"]({"color": self._color_name()})
+
+    # Geometry -------------------------------------------------------------
+
+    def _geometry(self):
+        return _GEOMETRY.get(self._get_size(), _GEOMETRY["small"])
+
+    def _margins(self):
+        """Room beside the track for the halo, on the start and the end side."""
+        width, height, _, on, halo = self._geometry()
+        room = max(0, (halo - height) // 2 + (height - on) // 2)
+        edge = self._get_edge()
+        return (0 if edge == "start" else room), (0 if edge == "end" else room)
+
+    def _track_rect(self):
+        width, height, *_ = self._geometry()
+        start, end = self._margins()
+        block = start + width + end
+        x = start if self._get_left() else self.width() - block + start
+        return QRectF(x, (self.height() - height) / 2, width, height)
+
+    def _text_rect(self):
+        start, end = self._margins()
+        block = start + self._geometry()[0] + end
+        if self._get_left():
+            return QRectF(block + _LABEL_GAP, 0, max(0, self.width() - block - _LABEL_GAP), self.height())
+        return QRectF(0, 0, max(0, self.width() - block - _LABEL_GAP), self.height())
+
+    def sizeHint(self):
+        start, end = self._margins()
+        width = start + self._geometry()[0] + end
+        if self.text():
+            width += _LABEL_GAP + self.fontMetrics().horizontalAdvance(self.text()) + 1
+        return QSize(width, useTheme().controlHeight(self._get_size()))
+
+    def minimumSizeHint(self):
+        start, end = self._margins()
+        return QSize(start + self._geometry()[0] + end, useTheme().controlHeight(self._get_size()))
+
+    def hitButton(self, pos):
+        return self.rect().contains(pos)
+
+    # State changes --------------------------------------------------------
+
+    def _on_toggled(self, checked):
+        self.checkedState.value = checked
+        target = 1.0 if checked else 0.0
+        self._animation.stop()
+        if self.isVisible():
+            self._animation.setStartValue(self._progress)
+            self._animation.setEndValue(target)
+            self._animation.start()
+        else:
+            self._set_progress(target)
+
+    def _on_clicked(self, checked):
+        on_click = self._get_onClick()
+        if callable(on_click):
+            on_click()
+        if isinstance(self._onChange, State):
+            self._onChange.value = checked
+        elif callable(self._onChange):
+            self._onChange(checked)
+
+    def _set_progress(self, value):
+        self._progress = float(value)
+        self.update()
+
+    def focusInEvent(self, event):
+        super().focusInEvent(event)
+        self._focusVisible = event.reason() in _KEYBOARD_FOCUS
+        self.update()
+
+    def focusOutEvent(self, event):
+        super().focusOutEvent(event)
+        self._focusVisible = False
+        self.update()
+
+    def enterEvent(self, event):
+        super().enterEvent(event)
+        self.update()
+
+    def leaveEvent(self, event):
+        super().leaveEvent(event)
+        self.update()
+
+    # Painting -------------------------------------------------------------
+
+    def paintEvent(self, event):
+        colors = self.colors()
+        width, height, thumb_off, thumb_on, halo = self._geometry()
+        track = self._track_rect()
+        t = self._progress
+        enabled = self.isEnabled()
+        painter = QPainter(self)
+        painter.setRenderHint(QPainter.RenderHint.Antialiasing)
+        painter.setPen(Qt.PenStyle.NoPen)
+        radius = height / 2
+
+        part_opacity = 1.0 if enabled else colors["disabledOpacity"]
+        # Off and on tracks cross-fade while the thumb moves.
+        painter.setOpacity(part_opacity * (1 - t))
+        painter.setBrush(_qcolor(colors["off"]["track"]))
+        painter.setPen(QPen(_qcolor(colors["off"]["border"]), 2))
+        painter.drawRoundedRect(track.adjusted(1, 1, -1, -1), radius - 1, radius - 1)
+        painter.setPen(Qt.PenStyle.NoPen)
+        painter.setOpacity(part_opacity * t)
+        painter.setBrush(_qcolor(colors["on"]["track"]))
+        painter.drawRoundedRect(track, radius, radius)
+
+        diameter = thumb_off + (thumb_on - thumb_off) * t
+        cx = track.left() + radius + (width - 2 * radius) * t
+        cy = track.center().y()
+        layer = colors["stateLayer"]
+        opacity = layer["pressed"] if self.isDown() else layer["hover"] if self.underMouse() else 0
+        if self._get_highlight():
+            opacity = max(opacity, layer["hover"])
+        if enabled and opacity and not self._get_disableRipple():
+            tone = _qcolor(colors["on"]["track"] if self.isChecked() else colors["label"])
+            painter.setOpacity(opacity)
+            painter.setBrush(tone)
+            painter.drawEllipse(QRectF(cx - halo / 2, cy - halo / 2, halo, halo))
+
+        painter.setOpacity(part_opacity)
+        painter.setBrush(_mix(_qcolor(colors["off"]["thumb"]), _qcolor(colors["on"]["thumb"]), t))
+        painter.drawEllipse(QRectF(cx - diameter / 2, cy - diameter / 2, diameter, diameter))
+
+        painter.setOpacity(1.0)
+        if self._focusVisible:
+            gap = _FOCUS_GAP + 1
+            ring = track.adjusted(-gap, -gap, gap, gap)
+            painter.setBrush(Qt.BrushStyle.NoBrush)
+            painter.setPen(QPen(_qcolor(colors["focusRing"]), 2))
+            painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2)
+
+        if self.text():
+            painter.setPen(_qcolor(colors["label"] if enabled else colors["disabledLabel"]))
+            area = self._text_rect()
+            text = self.fontMetrics().elidedText(self.text(), Qt.TextElideMode.ElideRight, int(area.width()))
+            align = Qt.AlignmentFlag.AlignVCenter | (Qt.AlignmentFlag.AlignLeft if self._get_left()
+                                                     else Qt.AlignmentFlag.AlignRight)
+            painter.drawText(area, int(align), text)
+        painter.end()
