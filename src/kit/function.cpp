@@ -4,6 +4,10 @@
 
 #include "errors.hpp"
 
+#include <pthread.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -50,8 +54,40 @@ namespace {
 // interpreter's C-level check, so deep native recursion is a RecursionError
 // and never a stack overflow.  The first few levels are not checked: that
 // keeps both calls into the interpreter off the common path.
+//
+// Neither count knows how much stack a level takes: a native level with the
+// binding's frames under it can take more than the interpreter budgets for
+// one of its C levels, and a raised sys.setrecursionlimit lets the count go
+// on until the C-level limit.  So a deep level also checks the stack itself
+// and refuses when less than a margin is left.
 __attribute__((tls_model("initial-exec"))) thread_local int native_depth = 0;
 constexpr int kUncheckedDepth = 16;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kStackMargin = 1024 * 1024;  // instrumented frames are larger
+#else
+constexpr std::size_t kStackMargin = 256 * 1024;
+#endif
+
+// The lowest address this thread's stack may reach before the margin: 0
+// when the thread's stack cannot be told (no check then), 1 before it was asked.
+__attribute__((tls_model("initial-exec"))) thread_local std::uintptr_t stack_floor = 1;
+
+[[gnu::cold, gnu::noinline]] std::uintptr_t find_stack_floor() noexcept {
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return 0;
+    void* low = nullptr;
+    std::size_t size = 0;
+    int failed = pthread_attr_getstack(&attr, &low, &size);
+    pthread_attr_destroy(&attr);
+    if (failed || !low) return 0;
+    return reinterpret_cast<std::uintptr_t>(low) + std::min(kStackMargin, size / 4);
+}
+
+bool stack_exhausted() noexcept {
+    if (stack_floor == 1) stack_floor = find_stack_floor();
+    return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < stack_floor;
+}
 
 class Depth {
 public:
@@ -66,7 +102,7 @@ public:
 
 private:
     [[gnu::noinline]] bool deep() noexcept {
-        if (native_depth > Py_GetRecursionLimit()) {
+        if (native_depth > Py_GetRecursionLimit() || stack_exhausted()) {
             PyErr_SetString(PyExc_RecursionError, "maximum recursion depth exceeded");
             return false;
         }
