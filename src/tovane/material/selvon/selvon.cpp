@@ -38,6 +38,23 @@ void use_effect(PyObject* self, PyObject* callback, PyObject* dependency) {
     call_kw(KIT_GLOBAL("useEffect"), {callback, list_of(dependency)}, {{"component", self}});
 }
 
+// The slot run when a rendered item is destroyed.  One function object serves
+// every item (a new bound method per item would cost PySide a receiver each).
+//
+//     def forget_rules(*args):
+//         clear = getattr(ListItemButton._getStyleSheet, "cache_clear", None)
+//         if clear is not None:
+//             clear()
+const Def forget_rules{"def forget_rules(*args)", [](PyObject* /*args*/) {
+                           Ref builder = getattr(KIT_GLOBAL("ListItemButton"), KIT_STR("_getStyleSheet"));
+                           Ref clear = getattr_or_null(builder, KIT_STR("cache_clear"));
+                           if (clear && clear.get() != Py_None) call(clear);
+                       }};
+
+PyObject* forget_rules_function() {
+    return KIT_CACHED(make_function(forget_rules, "ListItemButton.renderUi.<locals>.forget_rules"));
+}
+
 // Qt.WA_TransparentForMouseEvents
 Ref transparent_for_mouse() { return getattr(KIT_GLOBAL("Qt"), KIT_STR("WA_TransparentForMouseEvents")); }
 
@@ -81,6 +98,7 @@ Ref child_widget(PyObject* self, PyObject* ctx, PyObject* child) {
 // def renderUi(self, ctx: RenderContext, parent: Optional[QWidget] = None) -> QWidget:
 //     super().__init__(parent)
 //     self.setObjectName(f"ListItemButton-{id(self)}")
+//     self.destroyed.connect(forget_rules)              # see forget_rules
 //     if self._sx:
 //         self._setSx(self._sx)
 //     self._setKwargs(self._kwargs)
@@ -106,14 +124,19 @@ Ref child_widget(PyObject* self, PyObject* ctx, PyObject* child) {
 //     self.theme = useTheme()
 //     useEffect(self._setStyleSheet, [self.theme.state], component=self)
 //     return self
-// The selection effects run when they are registered, before the children
-// exist; the checkbox of an item selected at render time is checked once the
-// children are there, so the first paint shows the selection.
+// The theme's rules are cached by object name, and the name holds the
+// identity number, which Python hands out again once this item is gone: the
+// cache is cleared when the widget is destroyed, so a later item of the same
+// number never gets rules built from this one's parameters.  The selection
+// effects run when they are registered, before the children exist; the
+// checkbox of an item selected at render time is checked once the children
+// are there, so the first paint shows the selection.
 const Def ListItemButton_renderUi{
     "def renderUi(self, ctx: RenderContext, parent: Optional[QWidget] = None) -> QWidget",
     [](const Frame& f, PyObject* self, PyObject* ctx, PyObject* parent) -> Ref {
         call(f.super_attr(self, KIT_STR("__init__")), parent);
         call_method(self, KIT_STR("setObjectName"), strf("ListItemButton-%S", id(self).get()));
+        call_method(getattr(self, KIT_STR("destroyed")), KIT_STR("connect"), forget_rules_function());
         Ref sx = getattr(self, KIT_STR("_sx"));
         if (truthy(sx)) call_method(self, KIT_STR("_setSx"), sx.get());
         call_method(self, KIT_STR("_setKwargs"), getattr(self, KIT_STR("_kwargs")));
@@ -534,6 +557,7 @@ void body() {
     cls.def(ListItemButton__updateStylesheet);
     cls.def(ListItemButton__setStyleSheet);
     cls.define();
+    forget_rules_function();
 }
 
 }  // namespace
