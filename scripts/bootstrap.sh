@@ -2,10 +2,23 @@
 # Sourced by the gallery and test commands: finds Python 3.13, makes the
 # virtual environment .venv and installs the package (building the native
 # modules) with its test and asyncio extras.  Sets $PY to the venv's python.
+#
+# A warm run does nothing but compare a stamp: the install is redone only
+# when an input changed (a file under src/, CMakeLists.txt, pyproject.toml,
+# README.md), and then offline-capable: the build backend lives in the venv
+# (no isolated build environment to download), CMake's build directory is
+# kept, and pip asks the index only for requirements that are not installed.
+#
+# TOVANE_SANITIZE=ON: also builds the modules with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build directory build/sanitize) into
+# build/sanitize/site, and puts that first on PYTHONPATH, so the venv keeps
+# its ordinary install.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 venv="$root/.venv"
+# pip older than this is upgraded first (pyproject builds, config settings).
+min_pip=23.1
 
 is_313() { "$1" -c 'import sys; sys.exit(sys.version_info[:2] != (3, 13))' >/dev/null 2>&1; }
 
@@ -25,6 +38,40 @@ find_python() {
     return 1
 }
 
+# The inputs of an install, by path, size and modification time.  Modules a
+# developer build copied next to their sources, bytecode and temporary files
+# are not inputs.
+inputs_stamp() {
+    {
+        cd "$root"
+        find src CMakeLists.txt pyproject.toml README.md -type f \
+             ! -name '*.so' ! -name '*.pyc' ! -name '*.tmp' -printf '%p %s %T@\n' | LC_ALL=C sort
+        echo "python=$PY sanitize=$1"
+    } | sha256sum | cut -d' ' -f1
+}
+
+pip_quiet() { "$PY" -m pip --disable-pip-version-check --quiet "$@"; }
+
+# The build backend and what it needs (CMake and Ninja only where none is
+# installed), into the venv, so that builds need no isolated environment.
+install_build_backend() {
+    if ! "$PY" -c 'import sys, pip; sys.exit(tuple(map(int, pip.__version__.split(".")[:2])) < tuple(map(int, sys.argv[1].split("."))))' "$min_pip"; then
+        echo "==> upgrading pip (older than $min_pip)" >&2
+        pip_quiet install --upgrade pip
+    fi
+    local backend
+    backend=$("$PY" -c 'import sys, tomllib; print("\n".join(tomllib.load(open(sys.argv[1], "rb"))["build-system"]["requires"]))' "$root/pyproject.toml")
+    # Already satisfied requirements are not looked up on the index.
+    mapfile -t reqs <<<"$backend"
+    pip_quiet install "${reqs[@]}"
+    local extra
+    extra=$(cd "$root" && "$PY" -c 'from scikit_build_core.build import get_requires_for_build_wheel as g; print("\n".join(g()))')
+    if [ -n "$extra" ]; then
+        mapfile -t reqs <<<"$extra"
+        pip_quiet install "${reqs[@]}"
+    fi
+}
+
 if [ ! -x "$venv/bin/python" ] || ! is_313 "$venv/bin/python"; then
     base=$(find_python)
     echo "==> creating $venv with $base" >&2
@@ -33,11 +80,31 @@ if [ ! -x "$venv/bin/python" ] || ! is_313 "$venv/bin/python"; then
 fi
 PY="$venv/bin/python"
 
-if [ "${TOVANE_SANITIZE:-OFF}" = "ON" ]; then
-    # A build directory of its own, so switching back and forth stays incremental.
-    export SKBUILD_BUILD_DIR="$root/build/sanitize"
+stamp_file="$venv/.tovane-inputs"
+stamp=$(inputs_stamp OFF)
+if [ "$(cat "$stamp_file" 2>/dev/null)" != "$stamp" ] || [ ! -d "$venv/lib/python3.13/site-packages/tovane" ]; then
+    echo "==> installing tovane (building the native modules)" >&2
+    rm -f "$stamp_file"
+    install_build_backend
+    TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=OFF \
+        pip_quiet install --no-build-isolation "$root[test,async]"
+    echo "$stamp" >"$stamp_file"
 fi
-echo "==> installing tovane (building the native modules)" >&2
-"$PY" -m pip install --quiet --disable-pip-version-check --upgrade pip >/dev/null 2>&1 || true
-"$PY" -m pip install --quiet --disable-pip-version-check "$root[test,async]"
+
+if [ "${TOVANE_SANITIZE:-OFF}" = "ON" ]; then
+    site="$root/build/sanitize/site"
+    stamp_file="$root/build/sanitize/.tovane-inputs"
+    stamp=$(inputs_stamp ON)
+    if [ "$(cat "$stamp_file" 2>/dev/null)" != "$stamp" ] || [ ! -d "$site/tovane" ]; then
+        echo "==> building tovane with the sanitizers into $site" >&2
+        rm -f "$stamp_file"
+        # Debug information for the reports' stack traces; a build directory
+        # of its own, so switching back and forth stays incremental.
+        SKBUILD_BUILD_DIR="$root/build/sanitize/cmake" SKBUILD_CMAKE_BUILD_TYPE=RelWithDebInfo \
+        TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=ON \
+            pip_quiet install --no-build-isolation --no-deps --upgrade --target "$site" "$root"
+        echo "$stamp" >"$stamp_file"
+    fi
+    export PYTHONPATH="$site${PYTHONPATH:+:$PYTHONPATH}"
+fi
 export PY
