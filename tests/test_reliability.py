@@ -370,3 +370,56 @@ print("RESULT " + json.dumps({"sub": sub, "main": main, "refused": refused}))
     assert result["main"] == "brevant"
     assert result["refused"] == ["ImportError", "Interpreter change detected - this module can only be loaded "
                                                 "into one interpreter per process."]
+
+
+# --- objects the binding cannot convert, kept from Qt's int parameters ----------
+
+UNCONVERTIBLE = """
+class NumberLike:
+    # A number to Python's protocols whose conversion fails and whose text
+    # cannot be made: the binding's error path for it crashes.
+    def __index__(self): raise LookupError("no index")
+    def __float__(self): raise LookupError("no float")
+    def __str__(self): raise LookupError("no text")
+    __repr__ = __str__
+    __lt__ = __le__ = __gt__ = __ge__ = lambda self, other: True
+    __add__ = __radd__ = __sub__ = __rsub__ = lambda self, other: self
+"""
+
+INT_PARAMETERS = {
+    "filterAcceptsRow with such a row": """
+        proxy.filters = [(0, "i")]
+        first = outcome(proxy.filterAcceptsRow, NumberLike(), QModelIndex())
+    """,
+    "filterAcceptsRow with such a column": """
+        proxy.filters = [(NumberLike(), "i")]
+        first = outcome(proxy.filterAcceptsRow, 0, QModelIndex())
+    """,
+    "an overridden _parse_size_value returning one": """
+        box = Box(sx={"width": 10})
+        box._parse_size_value = lambda *args: NumberLike()
+        first = outcome(box._update_size_from_sx)
+    """,
+    "an overridden width() under a right offset": """
+        holder = QWidget()
+        container = Box(holder, sx={"position": "relative"}); container._position = "relative"
+        child = Box(container)
+        child.width = lambda: NumberLike()
+        first = outcome(child._setup_sx_position, {"position": "absolute", "right": 5})
+    """,
+}
+
+
+@pytest.mark.parametrize("case", sorted(INT_PARAMETERS))
+def test_an_unconvertible_number_is_refused_before_qt_sees_it(case):
+    result, _ = run_child(UNCONVERTIBLE + """
+from PySide6.QtCore import QModelIndex
+from PySide6.QtGui import QStandardItem, QStandardItemModel
+from tovane.material.marquel._velmora import HumanProxyModel
+model = QStandardItemModel(2, 1)
+model.setItem(0, 0, QStandardItem("item"))
+proxy = HumanProxyModel(); proxy.setSourceModel(model)
+""" + textwrap.dedent(INT_PARAMETERS[case]) + """
+report(first)
+""")
+    assert result[0] in ("LookupError", "TypeError"), result

@@ -81,6 +81,11 @@ long long as_long(PyObject* o) {
 
 bool is_number(PyObject* o) { return PyLong_Check(o) || PyFloat_Check(o); }
 
+Ref qt_int(PyObject* o) {
+    if (is_number(o)) return Ref::borrow(o);
+    return Ref::steal(PyNumber_Index(o));
+}
+
 const char* type_name(PyObject* o) {
     // type(o).__name__: a heap type's own name, else tp_name past its last dot
     // (both live as long as the type).

@@ -143,6 +143,11 @@ bool contains(PyObject* container, PyObject* o);  // o in container
 bool callable(PyObject* o);                       // callable(o)
 long long as_long(PyObject* o);                   // int(o) of an int
 bool is_number(PyObject* o);                      // isinstance(o, (int, float))
+// A value for an int parameter of a Qt call, as the binding takes it: an int
+// or a float as it is, anything else through operator.index(), whose error is
+// raised here.  The binding's own error path for an object that fails the
+// conversion and cannot be shown as text crashes (README, Known issues).
+Ref qt_int(PyObject* o);
 const char* type_name(PyObject* o);               // type(o).__name__ (utf-8, borrowed)
 
 // --- operators, with Python's semantics ----------------------------------

@@ -69,15 +69,21 @@ Ref strip(PyObject* s) { return call_method(s, KIT_STR("strip")); }
 // QWIDGETSIZE_MAX: the largest size a widget takes.
 constexpr long long kMaxPixels = (1 << 24) - 1;
 
-// An int kept within +-QWIDGETSIZE_MAX; anything else is returned unchanged.
-Ref clamp_pixels(PyObject* v) {
-    if (!PyLong_Check(v)) return Ref::borrow(v);
+Ref pixels(PyObject* v);
+
+// A pixel count for Qt: an int kept within +-QWIDGETSIZE_MAX, a float as
+// pixels() reads it; anything else (what an overridden method returned) as
+// operator.index() reads it, so an object the binding cannot convert is
+// refused here, with its own error.
+Ref clamp_pixels(PyObject* value) {
+    Ref v = qt_int(value);
+    if (PyFloat_Check(v.get())) return pixels(v);
     int overflow = 0;
     long long n = PyLong_AsLongLongAndOverflow(v, &overflow);
     if (n == -1 && PyErr_Occurred()) throw_error();
     if (overflow > 0 || n > kMaxPixels) return integer(kMaxPixels);
     if (overflow < 0 || n < -kMaxPixels) return integer(-kMaxPixels);
-    return Ref::borrow(v);
+    return v;
 }
 
 // int(v) as a pixel count: 0 for a float that is not finite ("inf", "nan"),

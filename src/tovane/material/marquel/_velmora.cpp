@@ -556,7 +556,13 @@ const Def HumanProxyModel_filterAcceptsRow{
             RootColumns columns = root_column_count(self);
             if (!lt(column, columns.count)) continue;
             Ref model = columns.model ? columns.model : call_method(self, KIT_STR("sourceModel"));
-            Ref ix = call_binding(model, KIT_STR("index"), sourceRow, column.get(), sourceParent);
+            // When index() is the binding's, the row and column reach it as it
+            // takes ints: an object it cannot convert is refused here (qt_int).
+            // A Python index() of the model gets them as they are.
+            bool to_qt = binding_method(model, KIT_STR("index")) != nullptr;
+            Ref row = to_qt ? qt_int(sourceRow) : Ref::borrow(sourceRow);
+            Ref col = to_qt ? qt_int(column) : column;
+            Ref ix = call_binding(model, KIT_STR("index"), row.get(), col.get(), sourceParent);
             Ref data = call_binding(ix, KIT_STR("data"));
             if (!cell_contains(data, text)) return boolean(false);
         }
