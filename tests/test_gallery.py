@@ -37,7 +37,8 @@ def _distinct_colours(image, step=7):
 
 def test_every_page_builds_and_renders(window):
     assert window.failures == {}
-    assert [p.key for p in window.pages] == ["sliders", "toggle-buttons", "switch-parameters", "time-picker"]
+    assert [p.key for p in window.pages] == ["sliders", "toggle-buttons", "switch-parameters", "time-picker",
+                                             "lists", "forms"]
     assert window.stack.count() == window.nav.count() == len(gallery.PAGES)
     window.resize(900, 600)
     for index in range(window.stack.count()):

@@ -47,7 +47,7 @@ __all__ = ["PAGES", "PAGE_MODULES", "Page", "page", "page_frame", "GalleryWindow
 DEFAULT_SIZE = (900, 600)
 
 # The page modules, in the order of the navigation.
-PAGE_MODULES = ("sliders", "toggle_buttons", "switch_parameters", "time_picker")
+PAGE_MODULES = ("sliders", "toggle_buttons", "switch_parameters", "time_picker", "lists", "forms")
 
 for _name in PAGE_MODULES:
     importlib.import_module(f"{__name__}.{_name}")

@@ -247,6 +247,7 @@ def _default_components(theme):
                                "slots": {"hover": {"backgroundColor": _alpha(primary, 0.16)}}}
         return {
             "color": pal.text.primary, "backgroundColor": "transparent", "border": "none", "borderRadius": 8,
+            "textAlign": "left",
             "padding": [4 if owner.get("dense") else 8, 0 if owner.get("disableGutters") else 16],
             "slots": {"hover": {"backgroundColor": pal.action.hover},
                       "selected": {"backgroundColor": _alpha(primary, 0.16),

@@ -1,0 +1,101 @@
+"""Forms: helper texts under real inputs, from a State, translated, in the error style."""
+
+from PySide6.QtWidgets import QButtonGroup, QGridLayout, QHBoxLayout, QLineEdit, QVBoxLayout
+
+from ._common import caption, page, page_frame, section, toggle
+
+
+def _field(title, editor, helper):
+    """A titled input with its helper text right under it."""
+    box = QVBoxLayout()
+    box.setSpacing(4)
+    box.addWidget(section(title))
+    box.addWidget(editor)
+    box.addWidget(helper)
+    return box
+
+
+@page("forms", "Forms")
+def forms_page(ctx):
+    from tovane.hooks import State
+    from tovane.i18n.use_translation import i18n
+    from tovane.material.drevasse import FormHelperText
+
+    widget, layout = page_frame(
+        "Forms",
+        "Helper texts under inputs: a fixed text, a text that follows what you type, a translated "
+        "text, and the error style, switched on and off by the value of the input.")
+
+    def helper(**kwargs):
+        return FormHelperText(**kwargs).renderUi(ctx, parent=widget)
+
+    # A fixed helper text.
+    email = QLineEdit()
+    email.setPlaceholderText("name@example.com")
+    fixed = helper(text="We never share your address.")
+
+    # A text held by a State, changed as the user types.
+    limit = 20
+    counted = State(f"0/{limit} characters")
+    username = QLineEdit()
+    username.setMaxLength(limit)
+    username.setPlaceholderText("Pick a user name")
+    username.textChanged.connect(lambda text: setattr(counted, "value", f"{len(text)}/{limit} characters"))
+    counter = helper(text=counted)
+    username.setText("ada")
+
+    # A translated text: the source is a callable giving the catalogue key.
+    required = State(lambda: "Required")
+    phone = QLineEdit()
+    phone.setPlaceholderText("+84 ...")
+    translated = helper(text=required)
+    languages = QHBoxLayout()
+    languages.setSpacing(8)
+    group = QButtonGroup(widget)
+    for value, text in (("en", "English"), ("vi", "Tiếng Việt")):
+        button = toggle(ctx, widget, None, None, value, value == i18n.language, text)
+        group.addButton(button)
+        languages.addWidget(button)
+    languages.addStretch(1)
+
+    def change_language(button, checked):
+        if checked:
+            i18n.changeLanguage(button.value())
+            required.notify()  # the helper text shows its source again, translated
+
+    group.buttonToggled.connect(change_language)
+
+    # The error style, on while the input holds something other than digits.
+    message = State("")
+    invalid = State(False)
+    age = QLineEdit()
+    age.setPlaceholderText("Your age in years")
+
+    def check_age(text):
+        invalid.value = bool(text) and not text.isdigit()
+        message.value = "Use digits only, e.g. 42" if invalid.value else "A whole number of years"
+
+    age.textChanged.connect(check_age)
+    check_age("")
+    error = helper(text=message, error=invalid)
+    age.setText("forty")
+    state = caption("")
+    invalid.valueChanged.connect(lambda on: state.setText(f"error: {on}"))
+    state.setText(f"error: {invalid.value}")
+
+    grid = QGridLayout()
+    grid.setHorizontalSpacing(24)
+    grid.setVerticalSpacing(18)
+    grid.setColumnStretch(0, 1)
+    grid.setColumnStretch(1, 1)
+    grid.addLayout(_field("Email (a fixed text)", email, fixed), 0, 0)
+    grid.addLayout(_field("User name (a State, as you type)", username, counter), 0, 1)
+    phone_box = _field("Phone (translated)", phone, translated)
+    phone_box.addLayout(languages)
+    grid.addLayout(phone_box, 1, 0)
+    age_box = _field("Age (error style while not a number)", age, error)
+    age_box.addWidget(state)
+    grid.addLayout(age_box, 1, 1)
+    layout.addLayout(grid)
+    layout.addStretch(1)
+    return widget
