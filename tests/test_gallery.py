@@ -8,12 +8,17 @@ from pathlib import Path
 import pytest
 from PySide6.QtCore import QTime
 from PySide6.QtGui import QImage, QPalette
-from PySide6.QtWidgets import QApplication, QLabel
+from PySide6.QtWidgets import QApplication, QLabel, QLayout, QPushButton, QWidget
 
 import tovane
 import tovane.gallery as gallery
+from tovane.material.button import Button
 from tovane.material.flintor.flintor import ToggleButton
 from tovane.material.styles import useTheme
+from tovane.material.switch import Switch
+
+# The pages of the gallery's own modules (sliders, toggle_buttons, switches, time_picker).
+OWN_PAGES = ("sliders", "toggle-buttons", "switches", "time-picker")
 
 
 @pytest.fixture
@@ -31,14 +36,21 @@ def window(qtbot, theme):
     return window
 
 
+def _shown(window, width=900, height=600):
+    window.setAttribute(gallery.Qt.WidgetAttribute.WA_DontShowOnScreen, True)
+    window.show()
+    window.resize(width, height)
+    QApplication.processEvents()
+
+
 def _distinct_colours(image, step=7):
     return {image.pixel(x, y) for x in range(0, image.width(), step) for y in range(0, image.height(), step)}
 
 
 def test_every_page_builds_and_renders(window):
     assert window.failures == {}
-    assert [p.key for p in window.pages] == ["sliders", "toggle-buttons", "switch-parameters", "time-picker",
-                                             "lists", "forms"]
+    assert [p.key for p in window.pages] == ["sliders", "toggle-buttons", "switches", "time-picker", "lists", "forms",
+                                             "data-grid", "natural-order"]
     assert window.stack.count() == window.nav.count() == len(gallery.PAGES)
     window.resize(900, 600)
     for index in range(window.stack.count()):
@@ -85,6 +97,79 @@ def test_bad_command_line(capsys):
         gallery.main(["--size", "wide"])
     assert info.value.code == 2
     assert "expected WIDTHxHEIGHT" in capsys.readouterr().err
+    for argv, message in ((["--size", "300x200"], "at least 480x320"), (["--scale", "9"], "between 1 and 4")):
+        with pytest.raises(SystemExit):
+            gallery.main(argv)
+        assert message in capsys.readouterr().err
+
+
+def test_small_window_size_is_exact_and_nothing_collapses(tmp_path, theme):
+    out = tmp_path / "small"
+    assert gallery.main(["--screenshots", str(out), "--size", "640x420"]) == 0
+    for path in out.glob("*.png"):
+        image = QImage(str(path))
+        assert (image.width(), image.height()) == (640, 420), path.name
+
+
+def test_pages_keep_their_natural_size_in_a_small_window(window):
+    _shown(window, 640, 420)
+    assert (window.width(), window.height()) == (640, 420)
+    for index in range(window.stack.count()):
+        window.showPage(index)
+        QApplication.processEvents()
+        page = window.page(index)
+        hint = page.minimumSizeHint()
+        assert page.width() >= hint.width() and page.height() >= hint.height(), window.pages[index].key
+        for label in page.findChildren(QLabel):
+            if label.isVisibleTo(page) and label.text():
+                assert label.height() >= label.fontMetrics().height(), (window.pages[index].key, label.text())
+
+
+def test_screenshots_at_device_pixel_ratio_two(tmp_path, theme, monkeypatch):
+    monkeypatch.setattr(gallery, "PAGES", [p for p in gallery.PAGES if p.key == "toggle-buttons"])
+    assert gallery.main(["--screenshots", str(tmp_path / "1x"), "--size", "900x600"]) == 0
+    assert gallery.main(["--screenshots", str(tmp_path / "2x"), "--size", "900x600", "--scale", "2"]) == 0
+    name = "01-toggle-buttons-light.png"
+    sharp, plain = QImage(str(tmp_path / "2x" / name)), QImage(str(tmp_path / "1x" / name))
+    assert (sharp.width(), sharp.height()) == (1800, 1200)
+    # Drawn at that resolution, not blown up: it differs from the 1x image scaled by two.
+    blown_up = plain.scaled(1800, 1200).convertToFormat(sharp.format())
+    differing = sum(sharp.pixel(x, y) != blown_up.pixel(x, y) for x in range(0, 1800, 3) for y in range(0, 1200, 3))
+    assert differing > 2000
+
+
+def _own_pages(window):
+    for index, entry in enumerate(window.pages):
+        if entry.key in OWN_PAGES:
+            yield entry.key, window.page(index)
+
+
+def test_one_visual_language_on_the_gallerys_pages(window, theme):
+    _shown(window)
+    sizes = {name: int(v.fontSize.rstrip("px")) for name, v in vars(theme.typography).items()}
+    for key, page in _own_pages(window):
+        window.showPage([p.key for p in window.pages].index(key))
+        QApplication.processEvents()
+        preview = [w for w in page.findChildren(QWidget) if w.property("surface") == "preview"]
+        for label in page.findChildren(QLabel):
+            if any(p.isAncestorOf(label) for p in preview) or not label.text():
+                continue  # the demonstration's own labels, on its light card
+            variant = label.property("variant")
+            assert variant in sizes, (key, label.text())
+            assert label.font().pixelSize() == sizes[variant], (key, label.text(), variant)
+        for button in page.findChildren(QPushButton):
+            assert isinstance(button, Button), (key, button.text())  # no platform push buttons
+            assert button.height() == theme.controlHeight(button._props.get("size", "medium")), (key, button.text())
+        for switch in page.findChildren(Switch):
+            assert switch.height() == theme.controlHeight(switch._get_size())
+        layouts = [page.layout()] + [c for c in page.findChildren(QLayout)]
+        for layout in layouts:
+            owner = layout.parentWidget()
+            if any(p is owner or p.isAncestorOf(owner) for p in preview if owner is not None):
+                continue  # the demonstration's own layout
+            margins = layout.contentsMargins()
+            values = [margins.left(), margins.top(), margins.right(), margins.bottom(), max(layout.spacing(), 0)]
+            assert all(v % 8 == 0 for v in values), (key, values)
 
 
 def test_failing_page_is_shown_and_reported(tmp_path, capsys, monkeypatch, qapp):
@@ -114,7 +199,7 @@ def test_dark_mode_switch(window, theme, qtbot):
 
 
 def test_toggle_group_is_exclusive(window):
-    page = window.stack.widget(1)
+    page = window.page(1)
     group = [b for b in page.findChildren(ToggleButton) if b.text() in ("Day", "Week", "Month")]
     by_text = {b.text(): b for b in group}
     assert [b.isChecked() for b in (by_text["Day"], by_text["Week"], by_text["Month"])] == [False, True, False]
@@ -151,11 +236,49 @@ class TestTimeEditPicker:
         assert picker.getTime().isNull()  # nothing set yet
 
 
-def test_switch_page_shows_fallbacks_and_rejections(window):
-    page = window.stack.widget(2)
+    def test_clock_picks_hour_and_minute(self, qtbot):
+        picker = gallery.TimeEditPicker()
+        qtbot.addWidget(picker)
+        picker.setTime(QTime(10, 30))
+
+        def popup():
+            (open_,) = [w for w in picker.children() if isinstance(w, QWidget) and w.isWindow() and w.isVisible()]
+            buttons = open_.findChildren(Button)
+            assert len(buttons) == 24 + 12
+            return buttons[:24], buttons[24:]
+
+        picker._clock.click()
+        hours, minutes = popup()
+        assert [b.text() for b in hours if b.isSelected()] == ["10"]
+        assert [b.text() for b in minutes if b.isSelected()] == ["30"]
+        hours[7].click()
+        assert picker.getTime() == QTime(7, 30)
+        hours, minutes = popup()  # open again, on the new hour
+        assert [b.text() for b in hours if b.isSelected()] == ["07"]
+        minutes[9].click()
+        assert picker.getTime() == QTime(7, 45)
+        assert not [w for w in picker.children() if isinstance(w, QWidget) and w.isWindow() and w.isVisible()]
+
+
+def test_switch_page_shows_live_switches_and_readable_refusals(window, qtbot):
+    _shown(window)
+    window.showPage(2)
+    QApplication.processEvents()
+    page = window.page(2)
+    switches = {s.text(): s for s in page.findChildren(Switch)}
+    assert {"Notifications", "Wi-Fi", "Bluetooth", "primary", "warning", "disabled"} <= set(switches)
     texts = [label.text() for label in page.findChildren(QLabel)]
-    errors = [t for t in texts if t.startswith("DeZidOzezuzavuvArazo: ")]
-    assert len(errors) == 2
-    assert "'purple'" in errors[0] and "'color'" in errors[0] and "'checked'" in errors[1]
-    # The State column resolves values and applies the size and edge fallbacks.
-    assert {"'Bluetooth'", "'#7635DC'", "'small'", "'medium'", "'primary'"} <= set(texts)
+    assert not any("DeZidOzezuzavuvArazo" in t or "[INVALID" in t for t in texts)
+    assert "color='purple' is not one of its values. Use one of 'default', 'primary', 'secondary', 'error', " \
+           "'info', 'success', 'warning', or a State." in texts
+    assert "checked='yes' is a str; checked takes State or bool." in texts
+    # The same parameters as before, live: the values resolve through States and fall back.
+    wifi, bluetooth = switches["Wi-Fi"], switches["Bluetooth"]
+    assert wifi.isChecked() and wifi.value() == "wifi" and wifi.height() == 32
+    assert bluetooth.height() == 32 and bluetooth.colors()["on"]["track"] == "#7635DC"
+    wifi.click()
+    assert "checkedState.value is False" in [label.text() for label in page.findChildren(QLabel)]
+    before = bluetooth._track_rect().left()
+    (swap,) = [b for b in page.findChildren(Button) if b.text() == "Swap sides"]
+    swap.click()
+    assert bluetooth._get_left() is True and bluetooth._track_rect().left() < before

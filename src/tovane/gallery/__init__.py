@@ -3,6 +3,7 @@
     python -m tovane.gallery                       open the gallery window
     python -m tovane.gallery --screenshots DIR     render every page, light and
                                                    dark, to PNG files in DIR
+    ... --size 640x420 --scale 2                   window size, device pixel ratio
 
 Without a display (neither DISPLAY nor WAYLAND_DISPLAY set, or
 QT_QPA_PLATFORM=offscreen) the gallery cannot open a window, so it renders
@@ -19,7 +20,10 @@ render context and returns the page's widget, register it with
         ...
         return widget
 
-Pages appear in the order of ``PAGE_MODULES``. A factory that raises does not take the
+The window styles every page from the theme: labels made with ``text``,
+``section``, ``caption`` and ``code_text`` (see ``_common``) get the theme's
+type scale and colours, and each page sits in a scroll area. Pages appear in
+the order of ``PAGE_MODULES``. A factory that raises does not take the
 gallery down: its page shows the error instead, and a screenshot run reports
 it and exits 1.
 """
@@ -32,22 +36,24 @@ import traceback
 from pathlib import Path
 
 import shiboken6
-from PySide6.QtCore import Qt
-from PySide6.QtGui import QColor, QPalette
-from PySide6.QtWidgets import QApplication, QFrame, QHBoxLayout, QLabel, QListWidget, QStackedWidget, QVBoxLayout, QWidget
+from PySide6.QtCore import QSize, Qt
+from PySide6.QtGui import QFont, QImage, QPalette
+from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, QScrollArea, QStackedWidget,
+                               QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
-from tovane.material.styles import useTheme
+from tovane.material.styles import get_qss_style, useTheme
 
-from ._common import PAGES, Page, code_text, page, page_frame, toggle
+from ._common import PAGES, Page, code_text, error_text, page, page_frame, qt_palette, space, text
 
 __all__ = ["PAGES", "PAGE_MODULES", "Page", "page", "page_frame", "GalleryWindow", "TimeEditPicker",
            "render_screenshots", "main"]
 
 DEFAULT_SIZE = (900, 600)
+NAV_WIDTH = 200
 
 # The page modules, in the order of the navigation.
-PAGE_MODULES = ("sliders", "toggle_buttons", "switch_parameters", "time_picker", "lists", "forms")
+PAGE_MODULES = ('sliders', 'toggle_buttons', 'switches', 'time_picker')
 
 for _name in PAGE_MODULES:
     importlib.import_module(f"{__name__}.{_name}")
@@ -65,51 +71,32 @@ def __getattr__(name):
 
 # The window -----------------------------------------------------------------
 
-def _qt_palette(theme):
-    p = theme.palette
-    dark = theme.mode == "dark"
-    background, paper = QColor(p.background.default), QColor(p.background.paper)
-    text, secondary = QColor(p.text.primary), QColor(p.text.secondary)
-    pal = QPalette()
-    for group in (QPalette.ColorGroup.Active, QPalette.ColorGroup.Inactive):
-        pal.setColor(group, QPalette.ColorRole.Window, background)
-        pal.setColor(group, QPalette.ColorRole.WindowText, text)
-        pal.setColor(group, QPalette.ColorRole.Base, paper)
-        pal.setColor(group, QPalette.ColorRole.AlternateBase, background)
-        pal.setColor(group, QPalette.ColorRole.Text, text)
-        pal.setColor(group, QPalette.ColorRole.Button, paper.lighter(130) if dark else QColor("#F4F6F8"))
-        pal.setColor(group, QPalette.ColorRole.ButtonText, text)
-        pal.setColor(group, QPalette.ColorRole.PlaceholderText, secondary)
-        pal.setColor(group, QPalette.ColorRole.Highlight, QColor(p.primary.main))
-        pal.setColor(group, QPalette.ColorRole.HighlightedText, QColor("#FFFFFF" if not dark else "#161C24"))
-        pal.setColor(group, QPalette.ColorRole.Light, paper.lighter(160) if dark else QColor("#FFFFFF"))
-        pal.setColor(group, QPalette.ColorRole.Midlight, paper.lighter(140) if dark else QColor("#E9ECEE"))
-        pal.setColor(group, QPalette.ColorRole.Mid, QColor("#637381" if dark else "#C4CDD5"))
-        pal.setColor(group, QPalette.ColorRole.Dark, QColor("#919EAB" if dark else "#919EAB"))
-        pal.setColor(group, QPalette.ColorRole.Shadow, QColor("#000000"))
-    pal.setColor(QPalette.ColorGroup.Disabled, QPalette.ColorRole.WindowText, QColor(p.text.disabled))
-    pal.setColor(QPalette.ColorGroup.Disabled, QPalette.ColorRole.Text, QColor(p.text.disabled))
-    pal.setColor(QPalette.ColorGroup.Disabled, QPalette.ColorRole.ButtonText, QColor(p.text.disabled))
-    return pal
-
-
 def _window_qss(theme):
-    p = theme.palette
-    return f"""
-        QLabel#GalleryTitle {{ font-size: 17px; font-weight: 700; }}
-        QLabel#PageTitle {{ font-size: 22px; font-weight: 700; }}
-        QLabel[role="section"] {{ font-weight: 700; }}
-        QLabel[role="caption"] {{ color: {p.text.secondary}; }}
-        QLabel[role="error"] {{ color: {p.error.main}; }}
-        QLabel[role="code"] {{ font-family: "DejaVu Sans Mono", monospace; font-size: 12px; }}
-        QFrame#GalleryRule {{ background-color: {p.divider}; border: none; }}
-        QListWidget#GalleryNav {{ background-color: {p.background.paper}; border: none;
-                                  padding: 8px; outline: none; }}
-        QListWidget#GalleryNav::item {{ color: {p.text.secondary}; padding: 8px 10px; border-radius: 6px; }}
-        QListWidget#GalleryNav::item:hover {{ background-color: {p.action.hover}; }}
-        QListWidget#GalleryNav::item:selected {{ background-color: {p.action.selected};
-                                                 color: {p.primary.main}; font-weight: 700; }}
-    """
+    """The window's style sheet: the theme's type scale for labels with a
+    "variant", colours for their "role", surfaces, navigation."""
+    p, radius = theme.palette, theme.shape.borderRadius
+    # Body text for every widget; labels with a variant take theirs.
+    rules = [get_qss_style({"fontSize": theme.typography.body2.fontSize}, class_name="QWidget")]
+    for variant, style in vars(theme.typography).items():
+        rules.append(get_qss_style(vars(style), class_name=f'QLabel[variant="{variant}"]'))
+    rules += [
+        f'QLabel[role="caption"] {{ color: {p.text.secondary}; }}',
+        f'QLabel[role="error"] {{ color: {p.error.main}; }}',
+        f"QFrame#GalleryRule {{ background-color: {p.divider}; border: none; }}",
+        f'QFrame[surface="card"] {{ background-color: {p.background.paper}; border: 1px solid {p.divider};'
+        f" border-radius: {radius}px; }}",
+        f'QFrame[surface="preview"] {{ background-color: #FFFFFF; border: 1px solid {p.outline};'
+        f" border-radius: {radius}px; }}",
+        "QScrollArea#GalleryScroll { border: none; background: transparent; }",
+        f"QListWidget#GalleryNav {{ background-color: {p.background.paper}; border: none;"
+        f" border-right: 1px solid {p.divider}; padding: {space(1)}px; outline: none; }}",
+        f"QListWidget#GalleryNav::item {{ color: {p.text.secondary}; padding: {space(1)}px {space(2)}px;"
+        f" border-radius: {radius}px; }}",
+        f"QListWidget#GalleryNav::item:hover {{ background-color: {p.action.hover}; }}",
+        f"QListWidget#GalleryNav::item:selected {{ background-color: {p.action.selected};"
+        f" color: {p.primary.main}; }}",
+    ]
+    return "\n".join(rules)
 
 
 class GalleryWindow(QWidget):
@@ -118,6 +105,9 @@ class GalleryWindow(QWidget):
 
     def __init__(self, pages=None, theme=None):
         super().__init__()
+        from tovane.hooks import useEffect
+        from tovane.material.switch import Switch
+
         self.setWindowTitle("tovane gallery")
         self.setAutoFillBackground(True)
         self.theme = theme if theme is not None else useTheme()
@@ -125,13 +115,25 @@ class GalleryWindow(QWidget):
         self.pages = list(PAGES if pages is None else pages)
         self.failures = {}  # page key -> traceback text
 
+        # The theme's colours and body text size reach Qt's own widgets
+        # through the application palette and font (a widget palette does not
+        # survive a style sheet); the ones the application had are given back
+        # when the window goes away.
+        app = QApplication.instance()
+        previous_palette, previous_font = QPalette(app.palette()), QFont(app.font())
+        self.destroyed.connect(lambda *_: (QApplication.setPalette(previous_palette),
+                                           QApplication.setFont(previous_font)))
+        font = QFont(app.font())
+        font.setPixelSize(int(str(self.theme.typography.body2.fontSize).rstrip("px")))
+        QApplication.setFont(font)
+
         header = QHBoxLayout()
-        header.setContentsMargins(18, 10, 18, 10)
-        title = QLabel("tovane gallery")
+        header.setContentsMargins(space(3), space(1), space(3), space(1))
+        title = text("tovane gallery", "h6")
         title.setObjectName("GalleryTitle")
         header.addWidget(title)
         header.addStretch(1)
-        self.modeSwitch = toggle(self.ctx, self, None, None, "dark", self.theme.mode == "dark", "Dark mode")
+        self.modeSwitch = Switch(label="Dark mode", checked=self.theme.mode == "dark", edge="end")
         self.modeSwitch.toggled.connect(lambda on: self.theme.setMode("dark" if on else "light"))
         header.addWidget(self.modeSwitch)
 
@@ -141,11 +143,11 @@ class GalleryWindow(QWidget):
 
         self.nav = QListWidget()
         self.nav.setObjectName("GalleryNav")
-        self.nav.setFixedWidth(190)
+        self.nav.setFixedWidth(NAV_WIDTH)
         self.stack = QStackedWidget()
         for entry in self.pages:
             self.nav.addItem(entry.title)
-            self.stack.addWidget(self._build(entry))
+            self.stack.addWidget(self._scrolled(self._build(entry)))
         self.nav.currentRowChanged.connect(self.stack.setCurrentIndex)
 
         body = QHBoxLayout()
@@ -162,13 +164,6 @@ class GalleryWindow(QWidget):
         outer.addLayout(body, 1)
         if self.pages:
             self.nav.setCurrentRow(0)
-
-        # The theme's colours reach Qt's own widgets through the application
-        # palette (a widget palette does not survive a style sheet); the one
-        # the application had is given back when the window goes away.
-        previous = QPalette(QApplication.palette())
-        self.destroyed.connect(lambda *_: QApplication.setPalette(previous))
-        from tovane.hooks import useEffect
         useEffect(self._apply_theme, [self.theme.state], component=self)
 
     def _build(self, entry):
@@ -186,12 +181,26 @@ class GalleryWindow(QWidget):
             layout.addStretch(1)
             return widget
 
+    @staticmethod
+    def _scrolled(widget):
+        # A page larger than the window scrolls instead of being squeezed.
+        scroll = QScrollArea()
+        scroll.setObjectName("GalleryScroll")
+        scroll.setWidgetResizable(True)
+        scroll.setFrameShape(QFrame.Shape.NoFrame)
+        scroll.setWidget(widget)
+        return scroll
+
+    def page(self, index):
+        """The page widget at ``index`` (inside its scroll area)."""
+        return self.stack.widget(index).widget()
+
     def _apply_theme(self):
-        QApplication.setPalette(_qt_palette(self.theme))
+        QApplication.setPalette(qt_palette())
         self.setStyleSheet(_window_qss(self.theme))
         dark = self.theme.mode == "dark"
         if self.modeSwitch.isChecked() != dark:
-            self.modeSwitch.set_selected(dark)
+            self.modeSwitch.setChecked(dark)
 
     def showPage(self, index):
         self.nav.setCurrentRow(index)
@@ -199,17 +208,34 @@ class GalleryWindow(QWidget):
 
 # Screenshots and the command line ------------------------------------------
 
-def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "dark")):
+def _grab(window, scale):
+    """The window drawn at device pixel ratio ``scale`` (text and icons are
+    drawn at that resolution, not scaled up)."""
+    image = QImage(window.size() * scale, QImage.Format.Format_ARGB32_Premultiplied)
+    image.setDevicePixelRatio(scale)
+    image.fill(window.palette().color(QPalette.ColorRole.Window))
+    window.render(image)
+    return image
+
+
+def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "dark"), scale=1):
     """Render every page of ``window`` in each theme mode to DIR/NN-key-mode.png.
 
-    Returns the paths written. The window is shown off screen (it never
-    appears on a display) and the theme's mode is restored afterwards.
+    Returns the paths written; each image is ``size`` times ``scale`` pixels.
+    The window is shown off screen (it never appears on a display) and the
+    theme's mode is restored afterwards. If the window cannot take ``size``
+    (it is smaller than the window's minimum size), a ``ValueError`` says so.
     """
     directory = Path(directory)
     directory.mkdir(parents=True, exist_ok=True)
     window.setAttribute(Qt.WidgetAttribute.WA_DontShowOnScreen, True)
-    window.resize(*size)
     window.show()
+    window.resize(*size)
+    QApplication.processEvents()
+    if (window.width(), window.height()) != tuple(size):
+        minimum = window.minimumSizeHint()
+        raise ValueError(f"the window cannot be {size[0]}x{size[1]}: it needs at least "
+                         f"{minimum.width()}x{minimum.height()}")
     theme = window.theme
     original = theme.mode
     paths = []
@@ -219,7 +245,7 @@ def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "da
             for index, entry in enumerate(window.pages):
                 window.showPage(index)
                 QApplication.processEvents()
-                image = window.grab()
+                image = _grab(window, scale)
                 path = directory / f"{index + 1:02d}-{entry.key}-{mode}.png"
                 if image.isNull() or not image.save(str(path), "PNG"):
                     raise OSError(f"could not write the screenshot {path}")
@@ -241,9 +267,19 @@ def _size(text):
         width, height = (int(v) for v in text.lower().split("x"))
     except ValueError:
         raise argparse.ArgumentTypeError(f"expected WIDTHxHEIGHT, e.g. 900x600, not {text!r}") from None
-    if width < 200 or height < 150:
-        raise argparse.ArgumentTypeError(f"{text} is too small (at least 200x150)")
+    if width < 480 or height < 320:
+        raise argparse.ArgumentTypeError(f"{text} is too small: the gallery needs at least 480x320")
     return width, height
+
+
+def _scale(text):
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"expected a device pixel ratio such as 2, not {text!r}") from None
+    if not 1 <= value <= 4:
+        raise argparse.ArgumentTypeError(f"the device pixel ratio must be between 1 and 4, not {text}")
+    return int(value) if value.is_integer() else value
 
 
 def _parser():
@@ -254,7 +290,10 @@ def _parser():
                         help="render every page (light and dark) to PNG files in DIR and exit "
                              "(default without a display: ./screenshots)")
     parser.add_argument("--size", type=_size, default=DEFAULT_SIZE, metavar="WxH",
-                        help="window size, default 900x600")
+                        help="window size in device-independent pixels, default 900x600 (at least 480x320)")
+    parser.add_argument("--scale", type=_scale, default=1, metavar="RATIO",
+                        help="device pixel ratio, e.g. 2 for a high-density screen: the window is laid out "
+                             "at --size and screenshots are RATIO times as many pixels")
     return parser
 
 
@@ -264,19 +303,32 @@ def main(argv=None):
     if headless:
         # Must be decided before the QApplication exists.
         os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
-    app = QApplication.instance() or QApplication([sys.argv[0] if sys.argv else "tovane-gallery"])
+    app = QApplication.instance()
+    if app is None:
+        if args.scale != 1:
+            os.environ["QT_SCALE_FACTOR"] = str(args.scale)
+        app = QApplication([sys.argv[0] if sys.argv else "tovane-gallery"])
     window = GalleryWindow()
 
     if args.screenshots is not None or headless:
-        paths = render_screenshots(window, args.screenshots or "screenshots", size=args.size)
+        try:
+            paths = render_screenshots(window, args.screenshots or "screenshots", size=args.size,
+                                       scale=args.scale)
+        except ValueError as error:
+            print(f"gallery: {error}", file=sys.stderr)
+            shiboken6.delete(window)
+            return 2
         for path in paths:
             print(path)
         failures = dict(window.failures)
         shiboken6.delete(window)  # now, not at the next event loop: a caller may go on using Qt
-        for key, text in failures.items():
-            print(f"gallery page {key!r} could not be built:\n{text}", file=sys.stderr)
+        for key, text_ in failures.items():
+            print(f"gallery page {key!r} could not be built:\n{text_}", file=sys.stderr)
         return 1 if failures else 0
 
     window.resize(*args.size)
     window.show()
+    if (window.width(), window.height()) != tuple(args.size):
+        print(f"gallery: the window manager gave the window {window.width()}x{window.height()}, "
+              f"not {args.size[0]}x{args.size[1]}", file=sys.stderr)
     return app.exec()

@@ -1,6 +1,6 @@
-"""Sliders: the slider demonstration window."""
+"""Sliders: the slider demonstration window, on a light preview card."""
 
-from ._common import page, page_frame
+from ._common import caption, card, light_surface, page, page_frame
 
 
 @page("sliders", "Sliders")
@@ -11,5 +11,11 @@ def sliders_page(ctx):
         "Sliders",
         "Plain and range sliders in the platform look (with the library's handle colour), "
         "and below them the same sliders in the library's own slider style.")
-    layout.addWidget(DemoWidget(), 1)
+    layout.addWidget(caption(
+        "The demonstration's own style sheet draws the inactive track in translucent black, "
+        "which is made for a light surface, so it is shown on a light card in both themes."))
+    preview, preview_layout = card("preview")
+    preview_layout.addWidget(DemoWidget())
+    light_surface(preview)
+    layout.addWidget(preview, 1)
     return widget

@@ -1,32 +1,54 @@
-"""Time picker: a picker built on the library's TimePickerBase."""
+"""Time picker: a Material time field built on the library's TimePickerBase."""
 
 from functools import cache
 
-from PySide6.QtCore import QSignalBlocker, QTime
-from PySide6.QtWidgets import QHBoxLayout, QPushButton, QTimeEdit
+from PySide6.QtCore import QEvent, QSignalBlocker, QTime, Qt
+from PySide6.QtWidgets import (QAbstractSpinBox, QFrame, QGridLayout, QHBoxLayout, QSizePolicy, QTimeEdit,
+                               QVBoxLayout)
 
-from ._common import caption, page, page_frame, section, toggle
+from ._common import CLOCK_ICON, button, caption, page, page_frame, row, section, space, text
 
 
 @cache
 def _time_edit_picker_class():
+    from tovane.hooks import useEffect
+    from tovane.material.button import Button
+    from tovane.material.styles import get_qss_style, useTheme
     from tovane.material.time_picker._cadrell import TimePickerBase
 
     class TimeEditPicker(TimePickerBase):
-        """A time picker on a QTimeEdit: hours and minutes, seconds on request.
+        """A time field: an outlined frame (the theme's "MuiOutlinedInput")
+        with a frameless time editor (type the digits, or step the section
+        under the cursor with the arrow keys) and a clock button that opens a
+        choice of hours and minutes. Seconds are shown on request.
 
-        ``timeChanged`` is emitted whenever the time changes, from the editor
-        or from ``setTime``.
+        ``timeChanged`` is emitted whenever the time changes, from the editor,
+        the clock or ``setTime``.
         """
 
         def __init__(self, parent=None, showSeconds=False):
             super().__init__(parent=parent, showSeconds=showSeconds)
+            theme = useTheme()
+            self.setObjectName(f"TimeField-{id(self)}")
+            self.setAttribute(Qt.WidgetAttribute.WA_StyledBackground, True)
+            self.setFixedHeight(theme.controlHeight("medium"))
             self._edit = QTimeEdit(self)
+            self._edit.setButtonSymbols(QAbstractSpinBox.ButtonSymbols.NoButtons)
+            self._edit.setFrame(False)
+            self._edit.setSizePolicy(QSizePolicy.Policy.Expanding, QSizePolicy.Policy.Expanding)
+            self._edit.installEventFilter(self)
             self._edit.timeChanged.connect(self.setTime)
+            self._clock = Button(startIcon=CLOCK_ICON, variant="text", size="small")
+            self._clock.renderUi(parent=self)
+            self._clock.setToolTip("Choose a time")
+            self._clock.clicked.connect(self._open_clock)
             layout = QHBoxLayout(self)
-            layout.setContentsMargins(0, 0, 0, 0)
-            layout.addWidget(self._edit)
+            layout.setContentsMargins(space(2), 0, space(1), 0)
+            layout.setSpacing(space(1))
+            layout.addWidget(self._edit, 1)
+            layout.addWidget(self._clock)
             self._apply_format()
+            useEffect(self._apply_style, [theme.state], component=self)
 
         def setTime(self, time):
             time = QTime(time)
@@ -45,20 +67,92 @@ def _time_edit_picker_class():
         def _apply_format(self):
             self._edit.setDisplayFormat("HH:mm:ss" if self._isSecondVisible else "HH:mm")
 
+        def _apply_style(self):
+            theme = useTheme()
+            name = f"#{self.objectName()}"
+            root = theme.components["MuiOutlinedInput"]["styles"]["root"]({"size": "medium"})
+            self.setStyleSheet(get_qss_style(root, class_name=name) + (
+                f"\n{name} QTimeEdit {{ border: none; background: transparent; padding: 0px;"
+                f" color: {theme.palette.text.primary}; selection-background-color: {theme.palette.primary.main};"
+                f" selection-color: {theme.palette.primary.contrastText}; }}"
+                # Without this, a frameless editor gives its text field no width.
+                f"\n{name} QTimeEdit::up-button, {name} QTimeEdit::down-button"
+                f" {{ subcontrol-origin: border; width: 0px; border: none; }}"))
+
+        def eventFilter(self, watched, event):
+            # The frame shows the editor's focus (a 2-px primary border).
+            if watched is self._edit and event.type() in (QEvent.Type.FocusIn, QEvent.Type.FocusOut):
+                self.setProperty("focused", "true" if event.type() == QEvent.Type.FocusIn else "false")
+                self.style().unpolish(self)
+                self.style().polish(self)
+            return super().eventFilter(watched, event)
+
+        def _open_clock(self):
+            if self.__dict__.get("_popup") is None:
+                self._popup = _Clock(self)
+            self._popup.showFor(self.getTime() if not self.getTime().isNull() else QTime(0, 0))
+
+    class _Clock(QFrame):
+        """The clock's pop-up: hours and minutes (five-minute steps) as
+        buttons, the current ones selected; picking an hour keeps it open,
+        picking a minute closes it. One per picker, shown again each time."""
+
+        def __init__(self, picker):
+            super().__init__(picker, Qt.WindowType.Popup)
+            theme = useTheme()
+            self.setObjectName(f"TimeFieldClock-{id(self)}")
+            self.setStyleSheet(f"#{self.objectName()} {{ background-color: {theme.palette.background.paper};"
+                               f" border: 1px solid {theme.palette.outline}; border-radius: 8px; }}")
+            self._picker = picker
+            self._cells = {}  # ("hour" or "minute", value) -> Button
+            layout = QVBoxLayout(self)
+            layout.setContentsMargins(space(2), space(2), space(2), space(2))
+            layout.setSpacing(space(1))
+            for unit, title, values in (("hour", "Hours", range(24)), ("minute", "Minutes", range(0, 60, 5))):
+                layout.addWidget(text(title, "subtitle2"))
+                grid = QGridLayout()
+                grid.setSpacing(space(0.5))
+                for index, value in enumerate(values):
+                    cell = Button(f"{value:02d}", size="small")
+                    cell.renderUi(parent=self)
+                    cell.clicked.connect(lambda _=False, u=unit, v=value: self._pick(u, v))
+                    grid.addWidget(cell, index // 6, index % 6)
+                    self._cells[unit, value] = cell
+                layout.addLayout(grid)
+
+        def showFor(self, time):
+            for (unit, value), cell in self._cells.items():
+                cell.set_selected(value == (time.hour() if unit == "hour" else time.minute()))
+            self.move(self._picker.mapToGlobal(self._picker.rect().bottomLeft()))
+            self.show()
+
+        def _pick(self, unit, value):
+            time = self._picker.getTime()
+            time = time if not time.isNull() else QTime(0, 0)
+            if unit == "hour":
+                self._picker.setTime(QTime(value, time.minute(), time.second()))
+                self.showFor(self._picker.getTime())
+            else:
+                self._picker.setTime(QTime(time.hour(), value, time.second()))
+                self.hide()
+
     TimeEditPicker.__module__ = "tovane.gallery"
     return TimeEditPicker
 
 
 @page("time-picker", "Time picker")
 def time_picker_page(ctx):
+    from tovane.material.switch import Switch
+
     picker_cls = _time_edit_picker_class()
     widget, layout = page_frame(
         "Time picker",
-        "A time picker built on the library's TimePickerBase: setTime and setSecondVisible "
-        "drive a time editor, and every change is announced with timeChanged.")
+        "A time field built on the library's TimePickerBase: type a time, step it with the arrow "
+        "keys, or pick it from the clock button. setTime and setSecondVisible drive it, and every "
+        "change is announced with timeChanged.")
 
     picker = picker_cls()
-    picker.setMinimumWidth(140)
+    picker.setFixedWidth(space(20))
     last = caption("timeChanged has not been emitted yet")
 
     def on_changed(time):
@@ -69,37 +163,26 @@ def time_picker_page(ctx):
     picker.timeChanged.connect(on_changed)
     picker.setTime(QTime(10, 30, 15))
 
-    seconds = toggle(ctx, widget, None, None, None, False, "Show seconds")
-
     def on_seconds(checked):
         picker.setSecondVisible(checked)
         on_changed(picker.getTime())
 
-    seconds.toggled.connect(on_seconds)
-    row = QHBoxLayout()
-    row.setSpacing(10)
-    row.addWidget(picker)
-    row.addWidget(seconds)
-    for text, time in (("Noon", QTime(12, 0)), ("Half past six", QTime(18, 30))):
-        button = QPushButton(text)
-        button.clicked.connect(lambda _=False, t=time: picker.setTime(t))
-        row.addWidget(button)
-    row.addStretch(1)
+    seconds = Switch(label="Show seconds", onChange=on_seconds)
+    presets = [button(ctx, widget, label, lambda t=time: picker.setTime(t))
+               for label, time in (("Noon", QTime(12, 0)), ("Half past six", QTime(18, 30)))]
     layout.addWidget(section("TimeEditPicker()"))
-    layout.addLayout(row)
+    layout.addWidget(text("Time", "caption", "caption"))
+    layout.addLayout(row(picker, seconds, *presets))
     layout.addWidget(last)
 
-    layout.addSpacing(12)
+    layout.addSpacing(space(1))
     layout.addWidget(section("TimeEditPicker(showSeconds=True)"))
     with_seconds = picker_cls(showSeconds=True)
-    with_seconds.setMinimumWidth(140)
+    with_seconds.setFixedWidth(space(20))
     with_seconds.setTime(QTime(23, 59, 58))
-    row = QHBoxLayout()
-    row.addWidget(with_seconds)
+    layout.addWidget(text("Time", "caption", "caption"))
     note = caption("starts with the seconds column shown")
     note.setWordWrap(False)
-    row.addWidget(note)
-    row.addStretch(1)
-    layout.addLayout(row)
+    layout.addLayout(row(with_seconds, note, spacing=2))
     layout.addStretch(1)
     return widget

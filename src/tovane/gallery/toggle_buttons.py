@@ -1,8 +1,8 @@
 """Toggle buttons: buttons that stay down, alone and in an exclusive group."""
 
-from PySide6.QtWidgets import QButtonGroup, QGridLayout, QHBoxLayout
+from PySide6.QtWidgets import QButtonGroup, QGridLayout
 
-from ._common import CLOCK_ICON, caption, code_text, page, page_frame, section, toggle
+from ._common import CLOCK_ICON, caption, code_text, page, page_frame, row, section, space, toggle
 
 
 def _checked_text(button):
@@ -14,46 +14,40 @@ def toggle_buttons_page(ctx):
     widget, layout = page_frame(
         "Toggle buttons",
         "Buttons that stay down when pressed. Click one to toggle it; the text next to it "
-        "follows its checked state.")
+        "follows its checked state. The icon takes the colour of the button's text.")
     grid = QGridLayout()
-    grid.setHorizontalSpacing(16)
-    grid.setVerticalSpacing(14)
-    grid.setColumnStretch(2, 1)
+    grid.setHorizontalSpacing(space(3))
+    grid.setVerticalSpacing(space(1))
+    grid.setColumnStretch(1, 1)
     layout.addLayout(grid)
 
-    rows = [
+    examples = [
         ("Default icon", "ToggleButton()", {}, ()),
-        ("Default icon with a text", 'ToggleButton(CLOCK, None, None, False, "Reminders")',
+        ("With a text", 'ToggleButton(CLOCK, None, None, False, "Reminders")',
          {}, (CLOCK_ICON, None, None, False, "Reminders")),
         ("Selected", "ToggleButton(selected=True)", {"selected": True}, ()),
-        ("Selected with a text", 'ToggleButton(CLOCK, None, None, True, "Alarm on")',
+        ("Selected, with a text", 'ToggleButton(CLOCK, None, None, True, "Alarm on")',
          {}, (CLOCK_ICON, None, None, True, "Alarm on")),
     ]
-    for row, (title, code, kwargs, args) in enumerate(rows):
+    for index, (title, code, kwargs, args) in enumerate(examples):
         button = toggle(ctx, widget, *args, **kwargs)
         state = caption(_checked_text(button))
+        state.setWordWrap(False)
         button.toggled.connect(lambda _on, b=button, s=state: s.setText(_checked_text(b)))
-        cell = QHBoxLayout()
-        cell.setSpacing(10)
-        cell.addWidget(button)
-        cell.addWidget(state)
-        cell.addStretch(1)
-        grid.addWidget(section(title), row, 0)
-        grid.addLayout(cell, row, 1)
-        grid.addWidget(code_text(code), row, 2)
+        grid.addLayout(row(button, state), 2 * index, 0, 2, 1)
+        grid.addWidget(section(title), 2 * index, 1)
+        grid.addWidget(code_text(code), 2 * index + 1, 1)
 
-    layout.addSpacing(8)
+    layout.addSpacing(space(1))
     layout.addWidget(section("A group: one choice at a time"))
     group = QButtonGroup(widget)
     group.setExclusive(True)
-    row = QHBoxLayout()
-    row.setSpacing(8)
+    choices = []
     for text, value, selected in (("Day", "day", False), ("Week", "week", True), ("Month", "month", False)):
         button = toggle(ctx, widget, None, None, value, selected, text)
         group.addButton(button)
-        row.addWidget(button)
-    row.addStretch(1)
-    layout.addLayout(row)
+        choices.append(button)
+    layout.addLayout(row(*choices))
     chosen = caption("")
 
     def show_choice(*_):

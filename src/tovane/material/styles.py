@@ -31,12 +31,12 @@ _PALETTES = {
                          "disabled": "#919EAB", "disabledBackground": f"rgba({_GREY}, 0.24)"}},
     "dark": {"mode": "dark",
              "primary": {"main": "#5BE49B", "light": "#C8FAD6", "dark": "#00A76F", "contrastText": "#161C24"},
-             "secondary": {"main": "#C684FF", "contrastText": "#161C24"},
+             "secondary": {"main": "#D4A5FF", "contrastText": "#161C24"},
              "info": {"main": "#61F3F3", "contrastText": "#161C24"},
              "success": {"main": "#77ED8B", "contrastText": "#161C24"},
              "warning": {"main": "#FFD666", "contrastText": "#161C24"},
-             "error": {"main": "#FF8C7A", "contrastText": "#161C24"},
-             "text": {"primary": "#FFFFFF", "secondary": "#A3AEB9", "disabled": "#637381"},
+             "error": {"main": "#FFA48D", "contrastText": "#161C24"},
+             "text": {"primary": "#FFFFFF", "secondary": "#B0BAC4", "disabled": "#637381"},
              "background": {"default": "#161C24", "paper": "#212B36", "neutral": "#28323D"},
              "outline": "#7A8896", "divider": f"rgba({_GREY}, 0.24)",
              "action": {"hover": f"rgba({_GREY}, 0.12)", "selected": f"rgba({_GREY}, 0.24)",
@@ -270,9 +270,11 @@ def _default_components(theme):
         # Keyboard focus (property focusVisible) draws a 2-px primary ring.
         pal, typo = theme.palette, theme.typography.button
         # A button with only an icon is square, without side padding.
+        # variant "text" (an icon inside a field, say) draws no outline.
         side = 0 if owner.get("iconOnly") else theme.spacing(1.5 if owner.get("size") == "small" else 2)
+        outline = "transparent" if owner.get("variant") == "text" else pal.outline
         return {
-            "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {pal.outline}",
+            "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {outline}",
             "borderRadius": theme.shape.borderRadius, "padding": [0, side], "fontSize": typo.fontSize,
             "fontWeight": typo.fontWeight,
             "&:hover": {"backgroundColor": pal.action.hover},
@@ -285,15 +287,14 @@ def _default_components(theme):
     def outlined_input(owner):
         # A text field's frame: outline, darker on hover, a 2-px primary
         # border while its editor has focus (property focused), error colour
-        # on property error.
+        # on property error. The field lays out its editor 16 px (12 when
+        # small) from the left edge.
         pal = theme.palette
-        side = theme.spacing(1.5 if owner.get("size") == "small" else 2)
         return {
             "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {pal.outline}",
-            "borderRadius": theme.shape.borderRadius, "padding": [0, side - theme.spacing(1), 0, side],
+            "borderRadius": theme.shape.borderRadius,
             "&:hover": {"borderColor": pal.text.primary},
-            "&[focused=true]": {"border": f"2px solid {pal.primary.main}",
-                                "padding": [0, side - theme.spacing(1) - 1, 0, side - 1]},
+            "&[focused=true]": {"border": f"2px solid {pal.primary.main}"},
             "&[error=true]": {"borderColor": pal.error.main},
             "&:disabled": {"color": pal.text.disabled, "borderColor": pal.action.disabledBackground},
         }
@@ -311,8 +312,10 @@ def _default_components(theme):
             thumb = theme.getContrastText(track)
         elif isinstance(getattr(pal, color, None), SimpleNamespace):
             track, thumb = getattr(pal, color).main, getattr(pal, color).contrastText
-        else:
-            track = color
+        else:  # a colour of the application's, made light or dark enough to be seen
+            track = _readable(color, pal.background.paper, 3.0)
+            if contrast_ratio(track, pal.background.default) < 3.0:
+                track = _readable(track, pal.background.default, 3.0)
             thumb = theme.getContrastText(track)
         return {
             "on": {"track": track, "thumb": thumb},

@@ -64,6 +64,7 @@ class Switch(QAbstractButton, Serializer):
         Serializer.__init__(self, parent, **params)
         self._progress = 0.0
         self._focusVisible = False
+        self._sliding = False
         self.setCheckable(True)
         self.setCursor(Qt.CursorShape.PointingHandCursor)
         self.setFocusPolicy(Qt.FocusPolicy.StrongFocus)
@@ -171,11 +172,20 @@ class Switch(QAbstractButton, Serializer):
 
     # State changes --------------------------------------------------------
 
+    def nextCheckState(self):
+        # A click or the Space key: the thumb slides to its new place. A
+        # change made by code (setChecked, the State) moves it at once.
+        self._sliding = True
+        try:
+            super().nextCheckState()
+        finally:
+            self._sliding = False
+
     def _on_toggled(self, checked):
         self.checkedState.value = checked
         target = 1.0 if checked else 0.0
         self._animation.stop()
-        if self.isVisible():
+        if self._sliding and self.isVisible():
             self._animation.setStartValue(self._progress)
             self._animation.setEndValue(target)
             self._animation.start()

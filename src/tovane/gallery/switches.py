@@ -1,0 +1,95 @@
+"""Switches: live switches, the parameters they take and the values they refuse."""
+
+from PySide6.QtWidgets import QGridLayout
+
+from ._common import button, caption, card, code_text, error_text, page, page_frame, row, section, space
+
+
+def readable_error(error, owner):
+    """A sentence for a parameter that ``owner`` (a class with validated
+    parameters) refused, from the fields of the validation error."""
+    name, value = error.param_name, error.param_value
+    if error.error_type == "INVALID_VALUE":
+        allowed = getattr(getattr(owner, f"_{name}", None), "valid_values", None) or []
+        choices = ", ".join(repr(v) for v in allowed)
+        return f"{name}={value!r} is not one of its values. Use one of {choices}, or a State."
+    kinds = [getattr(t, "__name__", None) or getattr(t, "_name", None) or str(t) for t in error.expected_types]
+    kinds = ["None" if k == "NoneType" else k for k in kinds]
+    kind = type(value).__name__
+    article = "an" if kind[0] in "aeiou" else "a"
+    takes = f"{', '.join(kinds[:-1])} or {kinds[-1]}" if len(kinds) > 1 else kinds[0]
+    return f"{name}={value!r} is {article} {kind}; {name} takes {takes}."
+
+
+def _example(ctx, parent, code, switch, note):
+    frame, layout = card()
+    state = caption("")
+    state.setWordWrap(False)
+
+    def show(*_):
+        state.setText(f"checkedState.value is {switch.checkedState.value!r}")
+
+    switch.checkedState.valueChanged.connect(show)
+    show()
+    layout.addLayout(row(switch, state, spacing=3))
+    layout.addWidget(code_text(code))
+    if note:
+        layout.addWidget(caption(note))
+    return frame
+
+
+@page("switches", "Switches")
+def switches_page(ctx):
+    from tovane.errors import DeZidOzezuzavuvArazo
+    from tovane.hooks import State
+    from tovane.material.switch import Switch
+
+    widget, layout = page_frame(
+        "Switches",
+        "Click a switch or press Space on it to turn it on or off. Its parameters are checked "
+        "when it is made; colour, size, side and edge may be States that it follows.")
+
+    layout.addWidget(section("Defaults, plain values and States"))
+    layout.addWidget(_example(ctx, widget, "Switch(label=\"Notifications\")", Switch(label="Notifications"),
+                              "Defaults: off, primary colour, medium size, the switch before its label."))
+    layout.addWidget(_example(
+        ctx, widget, 'Switch(label="Wi-Fi", checked=True, color="success", size="small", edge="end", value="wifi")',
+        Switch(label="Wi-Fi", checked=True, color="success", size="small", edge="end", value="wifi"), ""))
+    left = State(False)
+    states = Switch(label=State("Bluetooth"), left=left, color=State("#7635DC"), size=State("large"),
+                    edge=State(None))
+    frame = _example(
+        ctx, widget,
+        'Switch(label=State("Bluetooth"), left=State(False), color=State("#7635DC"), size=State("large"), '
+        "edge=State(None))", states,
+        "Any colour text is kept; \"large\" is no size, so the switch is small; None is no edge.")
+    frame.layout().addLayout(row(button(ctx, frame, "Swap sides", lambda: setattr(left, "value", not left.value),
+                                        size="small")))
+    layout.addWidget(frame)
+
+    layout.addWidget(section("Colours and sizes"))
+    grid = QGridLayout()
+    grid.setHorizontalSpacing(space(2))
+    grid.setVerticalSpacing(space(1))
+    colours = ("default", "primary", "secondary", "error", "info", "success", "warning")
+    for index, colour in enumerate(colours):
+        grid.addWidget(Switch(label=colour, color=colour, checked=True), index // 4, index % 4)
+    grid.addWidget(Switch(label="small", size="small", checked=True), 2, 0)
+    grid.addWidget(Switch(label="disabled", disabled=True), 2, 1)
+    grid.addWidget(Switch(label="disabled, on", disabled=True, checked=True), 2, 2)
+    grid.addWidget(Switch(label="required", required=True), 2, 3)
+    layout.addLayout(grid)
+
+    layout.addWidget(section("Refused values"))
+    for code, params in (('Switch(color="purple")', {"color": "purple"}),
+                         ('Switch(checked="yes")', {"checked": "yes"})):
+        try:
+            Switch(**params)
+        except DeZidOzezuzavuvArazo as error:
+            message = error_text(readable_error(error, Switch))
+        else:
+            message = error_text("accepted, though it should have been refused")
+        layout.addWidget(code_text(code))
+        layout.addWidget(message)
+    layout.addStretch(1)
+    return widget
