@@ -164,8 +164,7 @@ class Switch(QAbstractButton, Serializer):
         return QSize(width, useTheme().controlHeight(self._get_size()))
 
     def minimumSizeHint(self):
-        start, end = self._margins()
-        return QSize(start + self._geometry()[0] + end, useTheme().controlHeight(self._get_size()))
+        return self.sizeHint()  # a switch keeps its whole label
 
     def hitButton(self, pos):
         return self.rect().contains(pos)
