@@ -1,0 +1,825 @@
+// marquel: the data grid.
+//
+//     from typing import Callable
+//     from PySide6.QtCore import Qt, QModelIndex, Signal
+//     from PySide6.QtWidgets import QHeaderView, QAbstractItemView, QTableView, QProxyStyle, QStyleOption
+//     from tovane.material.brevant import PyWidgetBase
+//     from tovane.material.styles import useTheme
+//     from tovane.hooks import useEffect
+//     from .frozen_column import FrozenColumn
+//     from .marquel_model import DataGridModel
+//
+//     class DataGrid(QTableView, PyWidgetBase):
+//         setIndexWidgetSignal = Signal(QModelIndex)
+//         class DropmarkerStyle(QProxyStyle): ...
+//         ...
+//
+// Every method calls the others, and Qt's, through `self`, so a subclass can
+// override any step.  Where the Python would ask Qt once per cell or per
+// column (getselectedRowsFast, updateFrozenTableGeometry), the answer is read
+// from Qt's own bookkeeping instead, as long as every method the loop would
+// call is still Qt's; a subclass that overrides one of them gets the loop.
+#include "kit/kit.hpp"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using namespace kit;
+
+// --- small Python operations ------------------------------------------------
+
+// Qt.WidgetAttribute.WA_Hover and the like.
+Ref member(PyObject* owner, const char* enum_name, const char* name) {
+    return getattr(getattr(owner, enum_name), name);
+}
+
+// len(o)
+Ref length(PyObject* o) {
+    Py_ssize_t n = PyObject_Size(o);
+    if (n < 0) throw_error();
+    return Ref::steal(PyLong_FromSsize_t(n));
+}
+
+// operator.index(o) as a C++ number (range() takes nothing else).
+long long index_value(PyObject* o) { return as_long(Ref::steal(PyNumber_Index(o))); }
+
+// Qt's own method `name` of the class bound as the global `cls`, as the class
+// holds it; looked up once.
+#define QT_METHOD(cls, name) KIT_CACHED(getattr(KIT_GLOBAL(cls), KIT_STR(name)))
+
+// The same for a class of PySide6.QtCore that the module does not import.
+Ref qtcore_class(const char* name) { return getattr(Ref::steal(PyImport_ImportModule("PySide6.QtCore")), name); }
+#define QTCORE_METHOD(cls, name) KIT_CACHED(getattr(qtcore_class(cls), KIT_STR(name)))
+
+// Whether obj.name finds `method` (a method of a class, as the class holds
+// it): the MRO of obj's class holds that very object under `name` and obj's
+// own __dict__ does not shadow it.
+bool finds_method(PyObject* obj, PyObject* name, PyObject* method) {
+    if (type_lookup(Py_TYPE(obj), name) != method) return false;
+    PyObject* dict = instance_dict(obj);
+    return !dict || !check(PyDict_Contains(dict, name));
+}
+
+// self._frozenColumn, when the grid has its overlay.
+Ref overlay(PyObject* self) {
+    Ref frozen = getattr(self, KIT_STR("_frozenColumn"));
+    return frozen.get() == Py_None ? Ref() : frozen;
+}
+
+// --- DropmarkerStyle ----------------------------------------------------------
+
+// def drawPrimitive(self, element, option, painter, widget=None):
+//     """Draw a line across the entire row rather than just the column we're hovering over. ..."""
+//     if element == QProxyStyle.PrimitiveElement.PE_IndicatorItemViewItemDrop and not option.rect.isNull():
+//         option_new = QStyleOption(option)
+//         option_new.rect.setLeft(0)
+//         if widget:
+//             option_new.rect.setRight(widget.width())
+//         option = option_new
+//     super().drawPrimitive(element, option, painter, widget)
+//
+// The element is compared with the enum member itself: str() of a Qt enum
+// member is its number ("43") with current PySide, so comparing texts would
+// never match.
+const Def DropmarkerStyle_drawPrimitive{
+    "def drawPrimitive(self, element, option, painter, widget=None)",
+    [](const Frame& f, PyObject* self, PyObject* element, PyObject* option, PyObject* painter, PyObject* widget) {
+        Ref drop = member(KIT_GLOBAL("QProxyStyle"), "PrimitiveElement", "PE_IndicatorItemViewItemDrop");
+        Ref chosen = Ref::borrow(option);
+        if (eq(element, drop) && !truthy(call_method(getattr(option, KIT_STR("rect")), KIT_STR("isNull")))) {
+            Ref option_new = call(KIT_GLOBAL("QStyleOption"), option);
+            call_method(getattr(option_new, KIT_STR("rect")), KIT_STR("setLeft"), integer(0));
+            if (truthy(widget))
+                call_method(getattr(option_new, KIT_STR("rect")), KIT_STR("setRight"),
+                            call_method(widget, KIT_STR("width")));
+            chosen = option_new;
+        }
+        call(f.super_attr(self, KIT_STR("drawPrimitive")), element, chosen, painter, widget);
+    },
+    {.doc = "Draw a line across the entire row rather than just the column we're hovering over.\n"
+            "      This may not always work depending on global style - for instance I think it won't\n"
+            "      work on OSX."}};
+
+// --- construction -----------------------------------------------------------
+
+// def __init__(self, columns, rows, checkboxSelection=False, disableRowSelectionOnClick=False, context=None,
+//              id: str = None, isDense: bool = None, isManyRows: bool = None, fullWidth: bool = True,
+//              tableHead: list = None, singleSelection: bool = False, stretchLastSection: bool = False,
+//              model=None, selectionChanged: Callable = None, itemDelegates=None,
+//              backgroundColor: str = "#ffffff", isFrozenLastColumn=None):
+//     super().__init__()
+//     if id is not None:
+//         self.setObjectName(id)
+//     self._columns = columns
+//     self._rows = rows
+//     self._checkboxSelection = checkboxSelection
+//     self._disableRowSelectionOnClick = disableRowSelectionOnClick
+//     self._background_color = "transparent"
+//     self._isDense = isDense
+//     self._isManyRows = isManyRows
+//     self._fullWidth = fullWidth
+//     self._tableHead = tableHead
+//     self._stretchLastSection = stretchLastSection
+//     self._isFrozenLastColumn = isFrozenLastColumn
+//     self._itemDelegates = itemDelegates
+//     self._selectionChanged = selectionChanged
+//     self._singleSelection = singleSelection
+//     self._frozenColumn = None
+//     self._is_filter_mode = False
+//     self._column_count = len(self._columns)
+//     self.last_drop_row = None
+//     self.lastCol = len(self._columns) - 1
+//     self._model = DataGridModel(self, self._columns, self._rows)
+//     self.setAttribute(Qt.WA_Hover, True)
+//     self.setupUi()
+//     self.setIndexWidgetSignal.connect(self._set_index_widget)
+const Def DataGrid__init__{
+    "def __init__(self, columns, rows, checkboxSelection=False, disableRowSelectionOnClick=False, context=None, "
+    "id: str = None, isDense: bool = None, isManyRows: bool = None, fullWidth: bool = True, "
+    "tableHead: list = None, singleSelection: bool = False, stretchLastSection: bool = False, model=None, "
+    "selectionChanged: Callable = None, itemDelegates=None, backgroundColor: str = \"#ffffff\", "
+    "isFrozenLastColumn=None)",
+    [](const Frame& f, PyObject* self, PyObject* columns, PyObject* rows, PyObject* checkboxSelection,
+       PyObject* disableRowSelectionOnClick, PyObject* /*context*/, PyObject* id, PyObject* isDense,
+       PyObject* isManyRows, PyObject* fullWidth, PyObject* tableHead, PyObject* singleSelection,
+       PyObject* stretchLastSection, PyObject* /*model*/, PyObject* selectionChanged, PyObject* itemDelegates,
+       PyObject* /*backgroundColor*/, PyObject* isFrozenLastColumn) {
+        call(f.super_attr(self, KIT_STR("__init__")));
+        if (id != Py_None) call_method(self, KIT_STR("setObjectName"), id);
+        PyObject* const stored[][2] = {
+            {KIT_STR("_columns"), columns},
+            {KIT_STR("_rows"), rows},
+            {KIT_STR("_checkboxSelection"), checkboxSelection},
+            {KIT_STR("_disableRowSelectionOnClick"), disableRowSelectionOnClick},
+            {KIT_STR("_background_color"), KIT_STR("transparent")},
+            {KIT_STR("_isDense"), isDense},
+            {KIT_STR("_isManyRows"), isManyRows},
+            {KIT_STR("_fullWidth"), fullWidth},
+            {KIT_STR("_tableHead"), tableHead},
+            {KIT_STR("_stretchLastSection"), stretchLastSection},
+            {KIT_STR("_isFrozenLastColumn"), isFrozenLastColumn},
+            {KIT_STR("_itemDelegates"), itemDelegates},
+            {KIT_STR("_selectionChanged"), selectionChanged},
+            {KIT_STR("_singleSelection"), singleSelection},
+            {KIT_STR("_frozenColumn"), Py_None},
+            {KIT_STR("_is_filter_mode"), Py_False},
+        };
+        for (const auto& [name, value] : stored) setattr(self, name, value);
+        setattr(self, KIT_STR("_column_count"), length(getattr(self, KIT_STR("_columns"))));
+        setattr(self, KIT_STR("last_drop_row"), Py_None);
+        setattr(self, KIT_STR("lastCol"), sub(length(getattr(self, KIT_STR("_columns"))), KIT_CACHED(integer(1))));
+        Ref model = call(KIT_GLOBAL("DataGridModel"), self, getattr(self, KIT_STR("_columns")),
+                         getattr(self, KIT_STR("_rows")));
+        setattr(self, KIT_STR("_model"), model);
+        call_method(self, KIT_STR("setAttribute"), member(KIT_GLOBAL("Qt"), "WidgetAttribute", "WA_Hover"), Py_True);
+        call_method(self, KIT_STR("setupUi"));
+        call_method(getattr(self, KIT_STR("setIndexWidgetSignal")), KIT_STR("connect"),
+                    getattr(self, KIT_STR("_set_index_widget")));
+    }};
+
+// --- cell widgets -----------------------------------------------------------
+
+// def _thread_set_index_widget(self):
+//     for i in range(len(self._columns)):
+//         for j in range(len(self._rows)):
+//             self.setIndexWidgetSignal.emit(self._model.index(j, i))
+//
+// Run on a worker thread, each emission is queued to the grid's thread.
+const Def DataGrid__thread_set_index_widget{"def _thread_set_index_widget(self)", [](PyObject* self) {
+    const long long columns = as_long(length(getattr(self, KIT_STR("_columns"))));
+    for (long long i = 0; i < columns; i++) {
+        Ref column = integer(i);
+        const long long rows = as_long(length(getattr(self, KIT_STR("_rows"))));
+        for (long long j = 0; j < rows; j++) {
+            Ref signal = getattr(self, KIT_STR("setIndexWidgetSignal"));
+            Ref index = call_method(getattr(self, KIT_STR("_model")), KIT_STR("index"), integer(j), column);
+            call_method(signal, KIT_STR("emit"), index);
+        }
+    }
+}};
+
+// def _set_index_widget(self, index):
+//     renderCell = self._columns[index.column()].get("renderCell")
+//     if renderCell:
+//         cell = renderCell(self._rows[index.row()])
+//         view = self._frozenColumn if self._frozenColumn is not None and index.column() == self.lastCol else self
+//         view.setIndexWidget(index, cell)
+//
+// A cell of the frozen column is covered by the overlay, which shows that
+// column in the grid's place: its widget goes to the overlay, where it is
+// seen and clicked, instead of under it.
+const Def DataGrid__set_index_widget{"def _set_index_widget(self, index)", [](PyObject* self, PyObject* index) {
+    Ref definition = item(getattr(self, KIT_STR("_columns")), call_method(index, KIT_STR("column")));
+    Ref renderCell = get(definition, KIT_STR("renderCell"));
+    if (!truthy(renderCell)) return;
+    Ref cell = call(renderCell, item(getattr(self, KIT_STR("_rows")), call_method(index, KIT_STR("row"))));
+    Ref view = Ref::borrow(self);
+    if (Ref frozen = overlay(self))
+        if (eq(call_method(index, KIT_STR("column")), getattr(self, KIT_STR("lastCol")))) view = frozen;
+    call_method(view, KIT_STR("setIndexWidget"), index, cell);
+}};
+
+// --- set-up and model binding ---------------------------------------------------
+
+bool equals_true(PyObject* o) { return eq(o, Py_True); }
+
+// def setupUi(self):
+//     self.setDragEnabled(True)
+//     self.setAcceptDrops(True)
+//     self.setDragDropOverwriteMode(False)
+//     if self._isFrozenLastColumn == True:
+//         self._frozenColumn = FrozenColumn(parent=self, lastCol=self.lastCol)
+//     self.update_model(self._model)
+//     self._horizontalHeader = self.horizontalHeader()
+//     self._horizontalHeader.setMinimumWidth(200)
+//     self.horizontalHeader().sectionResized.connect(self.updateSectionWidth)
+//     self.verticalHeader().sectionResized.connect(self.updateSectionHeight)
+//     if self._stretchLastSection == True:
+//         self.horizontalHeader().setStretchLastSection(True)
+//     if self._singleSelection:
+//         self.setSelectionMode(QAbstractItemView.SelectionMode.SingleSelection)
+//     else:
+//         self.setSelectionBehavior(QAbstractItemView.SelectionBehavior.SelectRows)
+//         self.setSelectionMode(QAbstractItemView.SelectionMode.ExtendedSelection)
+//     if self._isFrozenLastColumn == True:
+//         self.viewport().stackUnder(self._frozenColumn)
+//     self.viewport().setContentsMargins(0, 0, 0, 0)
+//     self.header = self.horizontalHeader()
+//     self.header.setDefaultAlignment(Qt.AlignLeft)
+//     self.verticalHeader().hide()
+//     self.setViewportMargins(0, 0, 0, 0)
+//     self.setSortingEnabled(True)
+//     self.setDragEnabled(True)
+//     self.setWordWrap(False)
+//     self.verticalHeader().setDefaultSectionSize(40)
+//     self.theme = useTheme()
+//     useEffect(self._set_stylesheet, [self.theme.state], component=self)
+//     self._set_stylesheet()
+const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
+    call_method(self, KIT_STR("setDragEnabled"), Py_True);
+    call_method(self, KIT_STR("setAcceptDrops"), Py_True);
+    call_method(self, KIT_STR("setDragDropOverwriteMode"), Py_False);
+    if (equals_true(getattr(self, KIT_STR("_isFrozenLastColumn")))) {
+        Ref frozen = call_kw(KIT_GLOBAL("FrozenColumn"), {},
+                             {{"parent", self}, {"lastCol", getattr(self, KIT_STR("lastCol"))}});
+        setattr(self, KIT_STR("_frozenColumn"), frozen);
+    }
+    call_method(self, KIT_STR("update_model"), getattr(self, KIT_STR("_model")));
+    setattr(self, KIT_STR("_horizontalHeader"), call_method(self, KIT_STR("horizontalHeader")));
+    call_method(getattr(self, KIT_STR("_horizontalHeader")), KIT_STR("setMinimumWidth"), integer(200));
+    call_method(getattr(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("sectionResized")),
+                KIT_STR("connect"), getattr(self, KIT_STR("updateSectionWidth")));
+    call_method(getattr(call_method(self, KIT_STR("verticalHeader")), KIT_STR("sectionResized")),
+                KIT_STR("connect"), getattr(self, KIT_STR("updateSectionHeight")));
+    if (equals_true(getattr(self, KIT_STR("_stretchLastSection"))))
+        call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("setStretchLastSection"), Py_True);
+    Ref view = KIT_GLOBAL("QAbstractItemView");
+    if (truthy(getattr(self, KIT_STR("_singleSelection")))) {
+        call_method(self, KIT_STR("setSelectionMode"), member(view, "SelectionMode", "SingleSelection"));
+    } else {
+        call_method(self, KIT_STR("setSelectionBehavior"), member(view, "SelectionBehavior", "SelectRows"));
+        call_method(self, KIT_STR("setSelectionMode"), member(view, "SelectionMode", "ExtendedSelection"));
+    }
+    if (equals_true(getattr(self, KIT_STR("_isFrozenLastColumn"))))
+        call_method(call_method(self, KIT_STR("viewport")), KIT_STR("stackUnder"),
+                    getattr(self, KIT_STR("_frozenColumn")));
+    Ref no_margin = integer(0);
+    call_method(call_method(self, KIT_STR("viewport")), KIT_STR("setContentsMargins"), no_margin, no_margin,
+                no_margin, no_margin);
+    setattr(self, KIT_STR("header"), call_method(self, KIT_STR("horizontalHeader")));
+    call_method(getattr(self, KIT_STR("header")), KIT_STR("setDefaultAlignment"),
+                member(KIT_GLOBAL("Qt"), "AlignmentFlag", "AlignLeft"));
+    call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("hide"));
+    call_method(self, KIT_STR("setViewportMargins"), no_margin, no_margin, no_margin, no_margin);
+    call_method(self, KIT_STR("setSortingEnabled"), Py_True);
+    call_method(self, KIT_STR("setDragEnabled"), Py_True);
+    call_method(self, KIT_STR("setWordWrap"), Py_False);
+    call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("setDefaultSectionSize"), integer(40));
+    setattr(self, KIT_STR("theme"), call(KIT_GLOBAL("useTheme")));
+    Ref dependencies = list_of(getattr(getattr(self, KIT_STR("theme")), KIT_STR("state")));
+    call_kw(KIT_GLOBAL("useEffect"), {getattr(self, KIT_STR("_set_stylesheet")), dependencies},
+            {{"component", self}});
+    call_method(self, KIT_STR("_set_stylesheet"));
+}};
+
+// The 15 parts of the grid's style sheet: the text around the theme values.
+constexpr const char* kSheetText[] = {
+    "\n        QWidget {\n                background-color: transparent;\n        }\n        QTableView {\n"
+    "            background-color: transparent;\n            padding: 0px;\n            border: none;\n"
+    "            gridline-color: transparent;\n            color: ",
+    ";\n        }\n\n        QTableView::item {\n            padding-left: 0px;\n            padding-right: 5px;\n"
+    "        }\n\n        QTableView::item:selected {\n            background-color: ",
+    ";\n            color: ",
+    ";\n        }\n\n        QTableView::section {\n            background-color: transparent;\n"
+    "            max-width: 30px;\n            text-align: left;\n\n        }\n\n        QTableView::horizontalHeader {\n"
+    "            background-color: red;\n            color: ",
+    ";\n            font-size: ",
+    ";\n            font-weight: ",
+    ";\n            line-height: ",
+    ";\n        }\n\n        QTableView::section:horizontal {\n            background-color: transparent;\n"
+    "            padding: 0px;\n            border: 1px solid red !important;\n"
+    "            border-bottom: 1px solid red !important;\n        }\n\n\n        QTableView::section:vertical {\n"
+    "            border: 1px solid red;\n        }\n\n        QTableView .QScrollBar:horizontal {\n"
+    "            border: none;\n            background: transparent;\n            min-height: 8px;\n"
+    "            border-radius: 0px;\n            max-width: 79em;\n        }\n\n"
+    "        QTableView .QHeaderView::section {\n            background-color: transparent!important;\n"
+    "        }\n\n      ",
+};
+
+// theme.<first>.<second>.<third>, formatted as an f-string formats it.
+Ref theme_value(PyObject* theme, const char* first, const char* second, const char* third) {
+    Ref value = getattr(getattr(getattr(theme, first), second), third);
+    return Ref::steal(PyObject_Format(value, KIT_CACHED(str(""))));
+}
+
+// def _set_stylesheet(self, component_styled=None):
+//     self.theme = useTheme()
+//     if not component_styled:
+//         component_styled = self.theme.components
+//     self.setStyleSheet(f"""
+//         QWidget { ... }
+//         QTableView { ... color: {self.theme.palette.text.secondary}; }
+//         ...""")                              (the parts of kSheetText around the theme values)
+const Def DataGrid__set_stylesheet{
+    "def _set_stylesheet(self, component_styled=None)", [](PyObject* self, PyObject* component_styled) {
+        setattr(self, KIT_STR("theme"), call(KIT_GLOBAL("useTheme")));
+        if (!truthy(component_styled)) getattr(getattr(self, KIT_STR("theme")), KIT_STR("components"));
+        Ref theme = getattr(self, KIT_STR("theme"));
+        const Ref values[] = {
+            theme_value(theme, "palette", "text", "secondary"),
+            theme_value(theme, "palette", "action", "selected"),
+            theme_value(theme, "palette", "text", "secondary"),
+            theme_value(theme, "palette", "text", "primary"),
+            theme_value(theme, "typography", "button", "fontSize"),
+            theme_value(theme, "typography", "button", "fontWeight"),
+            theme_value(theme, "typography", "button", "lineHeight"),
+        };
+        Ref parts = new_list();
+        for (std::size_t i = 0; i < std::size(values); i++) {
+            append(parts, str(kSheetText[i]));
+            append(parts, values[i]);
+        }
+        append(parts, str(kSheetText[std::size(values)]));
+        Ref sheet = Ref::steal(PyUnicode_Join(KIT_CACHED(str("")), parts));
+        call_method(self, KIT_STR("setStyleSheet"), sheet);
+    }};
+
+// Connect the grid's selection callback to the selection model unless it is
+// connected to that model already: rebinding a model keeps its selection
+// model (Qt's setModel does nothing for the model it has), and a second
+// connection would run the callback twice per change.  The pairs connected
+// are kept in `_selectionChangedConnections`.
+void connect_selection_changed(PyObject* self, PyObject* callback) {
+    Ref selection_model = call_method(self, KIT_STR("selectionModel"));
+    if (selection_model.get() == Py_None) return;
+    PyObject* name = KIT_STR("_selectionChangedConnections");
+    Ref connected = getattr_or_null(self, name);
+    if (!connected || !PyList_Check(connected.get())) {
+        connected = new_list();
+        setattr(self, name, connected);
+    }
+    Ref pair = tuple_of(selection_model, callback);
+    if (contains(connected, pair)) return;
+    call_method(getattr(selection_model, KIT_STR("selectionChanged")), KIT_STR("connect"), callback);
+    append(connected, pair);
+}
+
+// def update_model(self, model=None):
+//     if model == None:
+//         model = self._model
+//     self.setModel(model)
+//     if self._isFrozenLastColumn == True:
+//         self._frozenColumn.setModel(model)
+//         self._frozenColumn.setupUi()
+//         self.updateFrozenTableGeometry()
+//         self._frozenColumn.setFocusPolicy(Qt.NoFocus)
+//         self._frozenColumn.configTable(self.selectionModel())
+//         self._itemDelegates[-1].parent = self._frozenColumn
+//         self._frozenColumn.setItemDelegateForColumn(self.lastCol, self._itemDelegates[-1])
+//         if not self.isVisible():
+//             self.show()
+//     if self._selectionChanged is not None:
+//         <connect self.selectionModel().selectionChanged to it, once per selection model>
+//     self.configUiTableView()
+const Def DataGrid_update_model{"def update_model(self, model=None)", [](PyObject* self, PyObject* model) {
+    Ref bound = eq(model, Py_None) ? getattr(self, KIT_STR("_model")) : Ref::borrow(model);
+    call_method(self, KIT_STR("setModel"), bound);
+    if (equals_true(getattr(self, KIT_STR("_isFrozenLastColumn")))) {
+        PyObject* frozen = KIT_STR("_frozenColumn");
+        call_method(getattr(self, frozen), KIT_STR("setModel"), bound);
+        call_method(getattr(self, frozen), KIT_STR("setupUi"));
+        call_method(self, KIT_STR("updateFrozenTableGeometry"));
+        call_method(getattr(self, frozen), KIT_STR("setFocusPolicy"),
+                    member(KIT_GLOBAL("Qt"), "FocusPolicy", "NoFocus"));
+        call_method(getattr(self, frozen), KIT_STR("configTable"), call_method(self, KIT_STR("selectionModel")));
+        Ref overlay_view = getattr(self, frozen);
+        setattr(item(getattr(self, KIT_STR("_itemDelegates")), -1), KIT_STR("parent"), overlay_view);
+        call_method(getattr(self, frozen), KIT_STR("setItemDelegateForColumn"), getattr(self, KIT_STR("lastCol")),
+                    item(getattr(self, KIT_STR("_itemDelegates")), -1));
+        if (!truthy(call_method(self, KIT_STR("isVisible")))) call_method(self, KIT_STR("show"));
+    }
+    Ref callback = getattr(self, KIT_STR("_selectionChanged"));
+    if (callback.get() != Py_None) connect_selection_changed(self, callback);
+    call_method(self, KIT_STR("configUiTableView"));
+}};
+
+// def configUiTableView(self):
+//     self.verticalHeader().hide()
+//     self.setViewportMargins(0, 0, 0, 0)
+//     self._horizontalHeader = self.horizontalHeader()
+//     self.horizontalHeader().setSectionResizeMode(5, QHeaderView.Stretch)
+//     for column in self._columns:
+//         align = column.get("align")
+//         ... description, disableColumnMenu, editable, field, flex, headerAlign,
+//         ... headerName, renderCell, sortable, type, valueGetter, width likewise
+const Def DataGrid_configUiTableView{"def configUiTableView(self)", [](PyObject* self) {
+    call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("hide"));
+    Ref no_margin = integer(0);
+    call_method(self, KIT_STR("setViewportMargins"), no_margin, no_margin, no_margin, no_margin);
+    setattr(self, KIT_STR("_horizontalHeader"), call_method(self, KIT_STR("horizontalHeader")));
+    call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("setSectionResizeMode"), integer(5),
+                member(KIT_GLOBAL("QHeaderView"), "ResizeMode", "Stretch"));
+    PyObject* const keys[] = {KIT_STR("align"),      KIT_STR("description"), KIT_STR("disableColumnMenu"),
+                              KIT_STR("editable"),   KIT_STR("field"),       KIT_STR("flex"),
+                              KIT_STR("headerAlign"), KIT_STR("headerName"), KIT_STR("renderCell"),
+                              KIT_STR("sortable"),   KIT_STR("type"),        KIT_STR("valueGetter"),
+                              KIT_STR("width")};
+    Ref it = Ref::steal(PyObject_GetIter(getattr(self, KIT_STR("_columns"))));
+    while (Ref column = Ref::steal_or_null(PyIter_Next(it))) {
+        Ref getter = getattr(column, KIT_STR("get"));
+        for (PyObject* key : keys) call(getter, key);
+    }
+    if (PyErr_Occurred()) throw_error();
+}};
+
+// --- frozen column, section sizes, scrolling ------------------------------------
+
+// def updateSectionWidth(self, logicalIndex, oldSize, newSize):
+//     if self._frozenColumn is not None and logicalIndex == self.lastCol:
+//         self._frozenColumn.setColumnWidth(self.lastCol, newSize)
+//     self.updateFrozenTableGeometry()
+const Def DataGrid_updateSectionWidth{
+    "def updateSectionWidth(self, logicalIndex, oldSize, newSize)",
+    [](PyObject* self, PyObject* logicalIndex, PyObject* /*oldSize*/, PyObject* newSize) {
+        if (Ref frozen = overlay(self))
+            if (eq(logicalIndex, getattr(self, KIT_STR("lastCol"))))
+                call_method(frozen, KIT_STR("setColumnWidth"), getattr(self, KIT_STR("lastCol")), newSize);
+        call_method(self, KIT_STR("updateFrozenTableGeometry"));
+    }};
+
+// def updateSectionHeight(self, logicalIndex, oldSize, newSize):
+//     if self._frozenColumn is not None:
+//         self._frozenColumn.setRowHeight(logicalIndex, newSize)
+const Def DataGrid_updateSectionHeight{
+    "def updateSectionHeight(self, logicalIndex, oldSize, newSize)",
+    [](PyObject* self, PyObject* logicalIndex, PyObject* /*oldSize*/, PyObject* newSize) {
+        if (Ref frozen = overlay(self)) call_method(frozen, KIT_STR("setRowHeight"), logicalIndex, newSize);
+    }};
+
+// def resizeEvent(self, event):
+//     super().resizeEvent(event)
+//     self.updateFrozenTableGeometry()
+const Def DataGrid_resizeEvent{"def resizeEvent(self, event)", [](const Frame& f, PyObject* self, PyObject* event) {
+    call(f.super_attr(self, KIT_STR("resizeEvent")), event);
+    call_method(self, KIT_STR("updateFrozenTableGeometry"));
+}};
+
+// def moveCursor(self, cursorAction, modifiers):
+//     current = super().moveCursor(cursorAction, modifiers)
+//     if (cursorAction == QAbstractItemView.MoveLeft and current.column() < self.lastCol
+//             and self._frozenColumn is not None
+//             and self.visualRect(current).topLeft().x() < self._frozenColumn.columnWidth(self.lastCol)):
+//         newValue = (self.horizontalScrollBar().value() + self.visualRect(current).topLeft().x()
+//                     - self._frozenColumn.columnWidth(self.lastCol))
+//         self.horizontalScrollBar().setValue(newValue)
+//     return current
+Ref left_edge(PyObject* self, PyObject* index) {
+    Ref rect = call_method(self, KIT_STR("visualRect"), index);
+    return call_method(call_method(rect, KIT_STR("topLeft")), KIT_STR("x"));
+}
+
+const Def DataGrid_moveCursor{
+    "def moveCursor(self, cursorAction, modifiers)",
+    [](const Frame& f, PyObject* self, PyObject* cursorAction, PyObject* modifiers) {
+        Ref current = call(f.super_attr(self, KIT_STR("moveCursor")), cursorAction, modifiers);
+        if (!eq(cursorAction, member(KIT_GLOBAL("QAbstractItemView"), "CursorAction", "MoveLeft"))) return current;
+        if (!lt(call_method(current, KIT_STR("column")), getattr(self, KIT_STR("lastCol")))) return current;
+        Ref frozen = overlay(self);
+        if (!frozen) return current;
+        if (!lt(left_edge(self, current), call_method(frozen, KIT_STR("columnWidth"), getattr(self, KIT_STR("lastCol")))))
+            return current;
+        Ref value = call_method(call_method(self, KIT_STR("horizontalScrollBar")), KIT_STR("value"));
+        Ref moved = add(value, left_edge(self, current));
+        Ref width = call_method(getattr(self, KIT_STR("_frozenColumn")), KIT_STR("columnWidth"),
+                                getattr(self, KIT_STR("lastCol")));
+        Ref newValue = sub(moved, width);
+        call_method(call_method(self, KIT_STR("horizontalScrollBar")), KIT_STR("setValue"), newValue);
+        return current;
+    }};
+
+// def scrollTo(self, index, hint):
+//     if index.column() < self.lastCol:
+//         super().scrollTo(index, hint)
+const Def DataGrid_scrollTo{"def scrollTo(self, index, hint)",
+                            [](const Frame& f, PyObject* self, PyObject* index, PyObject* hint) {
+                                if (lt(call_method(index, KIT_STR("column")), getattr(self, KIT_STR("lastCol"))))
+                                    call(f.super_attr(self, KIT_STR("scrollTo")), index, hint);
+                            }};
+
+// sum(self.columnWidth(c) for c in range(lastCol)), added up as Python adds.
+//
+// While columnWidth is Qt's, column c's width is the size of the header's
+// section c (0 when hidden); while the sections are in their logical order,
+// the sizes of the sections before `lastCol` add up to that section's
+// position, which the header keeps.  Otherwise every width is asked.
+Ref widths_before(PyObject* self, PyObject* lastCol) {
+    const long long last = index_value(lastCol);
+    if (last <= 0) return integer(0);
+    if (finds_method(self, KIT_STR("columnWidth"), QT_METHOD("QTableView", "columnWidth"))) {
+        Ref header = call(QT_METHOD("QTableView", "horizontalHeader"), self);
+        if (!truthy(call(QT_METHOD("QHeaderView", "sectionsMoved"), header)) &&
+            last < as_long(call(QT_METHOD("QHeaderView", "count"), header)))
+            return call(QT_METHOD("QHeaderView", "sectionPosition"), header, integer(last));
+    }
+    Ref width = getattr(self, KIT_STR("columnWidth"));
+    Ref total = integer(0);
+    for (long long c = 0; c < last; c++) total = add(total, call(width, integer(c)));
+    return total;
+}
+
+// def updateFrozenTableGeometry(self):
+//     x_position = self.verticalHeader().width() + self.frameWidth()
+//     for c in range(self.lastCol):
+//         x_position += self.columnWidth(c)
+//     x_viewPort = (self.verticalHeader().width() + self.viewport().width()
+//                   - self.columnWidth(self.lastCol) + self.frameWidth())
+//     if self._frozenColumn is not None:
+//         self._frozenColumn.setGeometry(x_position if x_position < x_viewPort else x_viewPort,
+//                                        self.frameWidth(), self.columnWidth(self.lastCol),
+//                                        self.viewport().height() + self.horizontalHeader().height())
+const Def DataGrid_updateFrozenTableGeometry{"def updateFrozenTableGeometry(self)", [](PyObject* self) {
+    auto header_width = [&] { return call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("width")); };
+    auto frame = [&] { return call_method(self, KIT_STR("frameWidth")); };
+    auto last_width = [&] { return call_method(self, KIT_STR("columnWidth"), getattr(self, KIT_STR("lastCol"))); };
+    Ref x_position = add(header_width(), frame());
+    x_position = add(x_position, widths_before(self, getattr(self, KIT_STR("lastCol"))));
+    Ref x_viewPort = add(header_width(), call_method(call_method(self, KIT_STR("viewport")), KIT_STR("width")));
+    x_viewPort = add(sub(x_viewPort, last_width()), frame());
+    Ref frozen = overlay(self);
+    if (!frozen) return;
+    Ref x = lt(x_position, x_viewPort) ? x_position : x_viewPort;
+    Ref y = frame();
+    Ref width = last_width();
+    Ref height = add(call_method(call_method(self, KIT_STR("viewport")), KIT_STR("height")),
+                     call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("height")));
+    call_method(frozen, KIT_STR("setGeometry"), x, y, width, height);
+}};
+
+// --- cell buttons, drops, selection ---------------------------------------------
+
+// def cellButtonClicked(self, data):
+//     pieces = data.split("_")
+//     btn_name = pieces[0]
+//     index_row = int(pieces[1])
+//     id_profile = self.model().index(index_row, 1).data()
+//     self._main_window.tblProfile._model._data[index_row][3]
+//     self.profile_id_selected = id_profile
+const Def DataGrid_cellButtonClicked{"def cellButtonClicked(self, data)", [](PyObject* self, PyObject* data) {
+    Ref pieces = call_method(data, KIT_STR("split"), KIT_STR("_"));
+    item(pieces, Py_ssize_t{0});  // btn_name, not used further
+    Ref index_row = to_int(item(pieces, 1));
+    Ref index = call_method(call_method(self, KIT_STR("model")), KIT_STR("index"), index_row, KIT_CACHED(integer(1)));
+    Ref id_profile = call_method(index, KIT_STR("data"));
+    Ref main_window = getattr(self, KIT_STR("_main_window"));
+    Ref rows = getattr(getattr(getattr(main_window, KIT_STR("tblProfile")), KIT_STR("_model")), KIT_STR("_data"));
+    item(item(rows, index_row), 3);
+    setattr(self, KIT_STR("profile_id_selected"), id_profile);
+}};
+
+// def dropEvent(self, event):
+//     super().dropEvent(event)
+//     if not event.isAccepted():
+//         event.setDropAction(Qt.DropAction.IgnoreAction)
+//     event.accept()
+//
+// The base class accepts the event when the model took the drop.  When it
+// did not, the drag source learns that nothing was dropped: a source told
+// that its rows were moved removes them.
+const Def DataGrid_dropEvent{"def dropEvent(self, event)", [](const Frame& f, PyObject* self, PyObject* event) {
+    call(f.super_attr(self, KIT_STR("dropEvent")), event);
+    if (!truthy(call_method(event, KIT_STR("isAccepted"))))
+        call_method(event, KIT_STR("setDropAction"), member(KIT_GLOBAL("Qt"), "DropAction", "IgnoreAction"));
+    call_method(event, KIT_STR("accept"));
+}};
+
+// The distinct rows, ascending, as a list of int.
+Ref sorted_list(std::vector<long long>& rows) {
+    if (!std::is_sorted(rows.begin(), rows.end())) std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    Ref out = Ref::steal(PyList_New(static_cast<Py_ssize_t>(rows.size())));
+    for (std::size_t i = 0; i < rows.size(); i++)
+        PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), integer(rows[i]).release());
+    return out;
+}
+
+// The Python algorithm over what selectedIndexes() returned:
+//
+//     rows = []
+//     for index in indexes:
+//         if index.row() not in rows:
+//             rows.append(index.row())
+//     rows.sort()
+//
+// Rows that are ints are gathered and sorted natively; any other row value
+// goes the Python way, with its own == and <.
+Ref rows_of_indexes(PyObject* indexes) {
+    std::vector<Ref> found;
+    std::vector<long long> values;
+    bool plain = true;
+    Ref it = Ref::steal(PyObject_GetIter(indexes));
+    while (Ref index = Ref::steal_or_null(PyIter_Next(it))) {
+        Ref row = call_method(index, KIT_STR("row"));
+        if (plain && PyLong_CheckExact(row.get())) {
+            int overflow = 0;
+            long long v = PyLong_AsLongLongAndOverflow(row, &overflow);
+            if (v == -1 && PyErr_Occurred()) throw_error();
+            if (!overflow) values.push_back(v);
+            else plain = false;
+        } else {
+            plain = false;
+        }
+        found.push_back(row);
+    }
+    if (PyErr_Occurred()) throw_error();
+    if (plain) return sorted_list(values);
+    Ref rows = new_list();
+    for (const Ref& row : found)
+        if (!contains(rows, row)) append(rows, row);
+    check(PyList_Sort(rows));
+    return rows;
+}
+
+// (flags & Qt.ItemIsSelectable) and (flags & Qt.ItemIsEnabled): what Qt asks
+// of a cell before its selection model lists it.  A model answers most cells
+// with the same flags object; the verdict on the last one is kept (flags
+// are immutable values).
+struct FlagsTest {
+    Ref last;
+    bool verdict = false;
+
+    bool operator()(PyObject* flags) {
+        if (flags == last.get()) return verdict;
+        PyObject* selectable = KIT_CACHED(member(KIT_GLOBAL("Qt"), "ItemFlag", "ItemIsSelectable"));
+        PyObject* enabled = KIT_CACHED(member(KIT_GLOBAL("Qt"), "ItemFlag", "ItemIsEnabled"));
+        Ref bits = PyLong_Check(flags) ? Ref::borrow(flags) : getattr_or_null(flags, KIT_STR("value"));
+        if (bits && PyLong_Check(bits.get())) {
+            const long long v = as_long(bits);
+            verdict = (v & as_long(KIT_CACHED(getattr(selectable, KIT_STR("value"))))) &&
+                      (v & as_long(KIT_CACHED(getattr(enabled, KIT_STR("value")))));
+        } else {
+            verdict = truthy(Ref::steal(PyNumber_And(flags, selectable))) &&
+                      truthy(Ref::steal(PyNumber_And(flags, enabled)));
+        }
+        last = Ref::borrow(flags);
+        return verdict;
+    }
+};
+
+// The cells of one selection range, reached as Qt reaches them: as siblings
+// of the range's top-left index.  In a table model that keeps Qt's index()
+// and sibling(), a sibling is index(row, column), which checks the row and
+// column against rowCount() and columnCount() (asked of Python in a Python
+// model) before making the index; once the whole range is known to lie
+// inside the model, the index is made directly (createIndex, as Qt's index()
+// makes it).
+class RangeCells {
+public:
+    RangeCells(PyObject* model, PyObject* top_left, long long top, long long left, long long bottom,
+               long long right) {
+        direct_ = PyType_HasFeature(Py_TYPE(model), Py_TPFLAGS_HEAPTYPE) && top >= 0 && left >= 0 &&
+                  finds_method(model, KIT_STR("index"), QTCORE_METHOD("QAbstractTableModel", "index")) &&
+                  finds_method(model, KIT_STR("sibling"), QTCORE_METHOD("QAbstractTableModel", "sibling")) &&
+                  bottom < as_long(call_method(model, KIT_STR("rowCount"))) &&
+                  right < as_long(call_method(model, KIT_STR("columnCount")));
+        model_ = Ref::borrow(model);
+        sibling_ = direct_ ? Ref() : getattr(top_left, KIT_STR("sibling"));
+    }
+
+    Ref at(PyObject* row, PyObject* column) const {
+        if (direct_) return call(QTCORE_METHOD("QAbstractItemModel", "createIndex"), model_, row, column);
+        return call(sibling_, row, column);
+    }
+
+private:
+    bool direct_ = false;
+    Ref model_, sibling_;
+};
+
+// The rows of Qt's QTableView.selectedIndexes(), range by range.
+//
+// Qt lists, for every range of the selection model's selection (invalid
+// ranges and ranges without a model left out), each cell the model flags
+// selectable and enabled, and the view keeps those that it does not hide
+// (isIndexHidden: hidden rows and columns, cells covered by a span) and whose
+// parent is the view's root.  A row is one of the result as soon as one of
+// its cells passes, so each row is asked about until one does.
+Ref rows_of_selection(PyObject* self) {
+    Ref selection_model = call(QT_METHOD("QAbstractItemView", "selectionModel"), self);
+    if (selection_model.get() == Py_None) return new_list();
+    Ref root = call(QT_METHOD("QAbstractItemView", "rootIndex"), self);
+    Ref selection = call_method(selection_model, KIT_STR("selection"));
+    Ref hidden = getattr(self, KIT_STR("isIndexHidden"));
+    FlagsTest passes;
+    std::vector<long long> rows;
+    Ref it = Ref::steal(PyObject_GetIter(selection));
+    while (Ref range = Ref::steal_or_null(PyIter_Next(it))) {
+        if (!truthy(call_method(range, KIT_STR("isValid")))) continue;
+        Ref model = call_method(range, KIT_STR("model"));
+        if (model.get() == Py_None) continue;
+        if (!eq(call_method(range, KIT_STR("parent")), root)) continue;
+        const long long top = as_long(call_method(range, KIT_STR("top")));
+        const long long bottom = as_long(call_method(range, KIT_STR("bottom")));
+        const long long left = as_long(call_method(range, KIT_STR("left")));
+        const long long right = as_long(call_method(range, KIT_STR("right")));
+        const RangeCells cells(model, call_method(range, KIT_STR("topLeft")), top, left, bottom, right);
+        Ref flags = getattr(model, KIT_STR("flags"));
+        std::vector<Ref> columns;
+        for (long long c = left; c <= right; c++) columns.push_back(integer(c));
+        for (long long r = top; r <= bottom; r++) {
+            Ref row = integer(r);
+            for (const Ref& column : columns) {
+                Ref index = cells.at(row, column);
+                if (!passes(call(flags, index))) continue;
+                if (truthy(call(hidden, index))) continue;
+                rows.push_back(r);
+                break;
+            }
+        }
+    }
+    if (PyErr_Occurred()) throw_error();
+    return sorted_list(rows);
+}
+
+// def getselectedRowsFast(self):
+//     selectedRows = []
+//     for index in self.selectedIndexes():
+//         if index.row() not in selectedRows:
+//             selectedRows.append(index.row())
+//     selectedRows.sort()
+//     return selectedRows
+//
+// While selectedIndexes is Qt's, the rows come from the selection ranges
+// (rows_of_selection), in time linear in the rows selected, without a list
+// of every selected cell; a selectedIndexes of a subclass is asked.
+const Def DataGrid_getselectedRowsFast{"def getselectedRowsFast(self)", [](PyObject* self) {
+    if (finds_method(self, KIT_STR("selectedIndexes"), QT_METHOD("QTableView", "selectedIndexes")))
+        return rows_of_selection(self);
+    return rows_of_indexes(call_method(self, KIT_STR("selectedIndexes")));
+}};
+
+// --- the module body ----------------------------------------------------------
+
+void body() {
+    from_import("typing", {"Callable"});
+    from_import("PySide6.QtCore", {"Qt", "QModelIndex", "Signal"});
+    from_import("PySide6.QtWidgets", {"QHeaderView", "QAbstractItemView", "QTableView", "QProxyStyle", "QStyleOption"});
+    from_import("tovane.material.brevant", {"PyWidgetBase"});
+    from_import("tovane.material.styles", {"useTheme"});
+    from_import("tovane.hooks", {"useEffect"});
+    from_import(".frozen_column", {"FrozenColumn"});
+    from_import(".marquel_model", {"DataGridModel"});
+
+    ClassBuilder cls("DataGrid", {KIT_GLOBAL("QTableView"), KIT_GLOBAL("PyWidgetBase")});
+    cls.attr("setIndexWidgetSignal", call(KIT_GLOBAL("Signal"), KIT_GLOBAL("QModelIndex")));
+
+    ClassBuilder style("DropmarkerStyle", {KIT_GLOBAL("QProxyStyle")}, {.outer = "DataGrid"});
+    style.def(DropmarkerStyle_drawPrimitive);
+    cls.attr("DropmarkerStyle", style.build());
+
+    for (const Def* d : {
+             &DataGrid__init__,
+             &DataGrid__thread_set_index_widget,
+             &DataGrid__set_index_widget,
+             &DataGrid_setupUi,
+             &DataGrid__set_stylesheet,
+             &DataGrid_update_model,
+             &DataGrid_configUiTableView,
+             &DataGrid_updateSectionWidth,
+             &DataGrid_updateSectionHeight,
+             &DataGrid_resizeEvent,
+             &DataGrid_moveCursor,
+             &DataGrid_scrollTo,
+             &DataGrid_updateFrozenTableGeometry,
+             &DataGrid_cellButtonClicked,
+             &DataGrid_dropEvent,
+             &DataGrid_getselectedRowsFast,
+         })
+        cls.def(*d);
+    cls.define();
+}
+
+}  // namespace
+
+KIT_MODULE(marquel, body)
