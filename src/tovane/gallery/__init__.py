@@ -53,7 +53,7 @@ DEFAULT_SIZE = (900, 600)
 NAV_WIDTH = 200
 
 # The page modules, in the order of the navigation.
-PAGE_MODULES = ('sliders', 'toggle_buttons', 'switches', 'time_picker', 'lists', 'forms')
+PAGE_MODULES = ('sliders', 'toggle_buttons', 'switches', 'time_picker', 'lists', 'forms', 'data_grid', 'natural_order')
 
 for _name in PAGE_MODULES:
     importlib.import_module(f"{__name__}.{_name}")
