@@ -23,6 +23,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 SUITES = {
     "proxy": "HumanProxyModel sorting and filtering, _human_key",
     "calls": "call overhead of kit functions against Python",
+    "imports": "import cost of the package beyond PySide6 and qtrangeslider (-X importtime)",
     "lists": "ListItemButton restyling on a theme switch, cached style-sheet builders",
 }
 
