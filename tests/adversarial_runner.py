@@ -576,7 +576,7 @@ def leak_pass(sweep, target, rng, rounds):
     """The same calls, round after round: what is left over grows with a leak."""
     _, found = surface(target)
     plan = [(rng.randrange(10**6), rng.randrange(10**6), rng.choice([0, 0, 0, -1, 1, -2, 2]), rng.randrange(10**6),
-             rng.choice([0, 0, 1, 2]), rng.random() < 0.3) for _ in range(max(400, 40 * len(found)))]
+             rng.choice([0, 0, 1, 2]), rng.random() < 0.3) for _ in range(max(200, 40 * len(found)))]
     samples = []
     for r in range(rounds):
         round_of_calls(sweep, target, plan)
@@ -940,7 +940,7 @@ KINDS = {
     "frame": batch_frame,
 }
 
-EXAMPLES = {"calls": 150, "overrides": 30, "natives": 60, "globals": 50, "threads": 3000, "tasks": 60, "frame": 4}
+EXAMPLES = {"calls": 120, "overrides": 30, "natives": 60, "globals": 50, "threads": 3000, "tasks": 60, "frame": 4}
 
 
 def batches():
