@@ -28,7 +28,7 @@ from tovane.material.marquel.frozen_column import FrozenColumn
 from tovane.material.marquel.marquel_model import DataGridModel
 from tovane.material.picker_base import PickerBase
 from tovane.material.selvon._serializer import Serializer as ItemSerializer
-from tovane.material.styles import get_qss_style, useTheme
+from tovane.material.styles import Theme, get_qss_style, useTheme
 from tovane.material.tooltip import ToolTipFilter
 from tovane.material.utils.validate_params import NoneType, _validate_param
 from tovane.material.utils.validated_attr import ValidatedAttr
@@ -221,15 +221,11 @@ class TestStyles:
         FormHelperText._get_stylesheet(error="False")
         assert all(b.cache_info().currsize >= 1 for b in builders)
         seen = []
-
-        def record(_):
-            seen.append([b.cache_info().currsize for b in builders])
-
-        theme.state.valueChanged.connect(record)
-        try:
-            theme.setMode("dark")
-        finally:
-            theme.state.valueChanged.disconnect(record)
+        # A theme of its own: the first to hear of its change is this test
+        # (the shared theme's state reaches every live widget's effect first).
+        own = Theme()
+        own.state.valueChanged.connect(lambda _: seen.append([b.cache_info().currsize for b in builders]))
+        own.setMode("dark")
         assert seen == [[0, 0, 0]]  # cleared before the state change reaches anyone
         assert Other._getStyleSheet.cache_info().currsize == 1  # not a themed builder
 

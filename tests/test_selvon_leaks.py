@@ -8,8 +8,8 @@ from leakcheck import assert_no_leak
 from tovane.hooks import State
 from tovane.material.component import RenderContext
 from tovane.material.list_item_checkbox import ListItemCheckbox
-from tovane.material.selvon import ListItemButton
-from tovane.material.styles import useTheme
+from tovane.material.selvon import ListItemButton, selvon
+from tovane.material.styles import Theme
 
 
 def test_construct_render_destroy(qapp):
@@ -24,21 +24,22 @@ def test_construct_render_destroy(qapp):
         item.renderUi(ctx, parent=host)
         shiboken6.delete(item)
 
-    assert_no_leak(build, calls=2_000, warmup=1_000)
+    # Qt and PySide keep some bookkeeping of the widgets they made, whatever
+    # other tests left alive: a leak per item shows in the objects and blocks.
+    assert_no_leak(build, calls=2_000, warmup=1_000, max_bytes=256 * 1024)
     assert host.findChildren(ListItemButton) == []
     assert ListItemButton._getStyleSheet.cache_info().currsize <= 1
 
 
-def test_repeated_theme_switches(qapp):
-    theme, host, selected = useTheme(), QWidget(), State("k3")
+def test_repeated_theme_switches(qapp, monkeypatch):
+    # A theme of their own: a switch restyles these items only.
+    theme, host, selected = Theme(), QWidget(), State("k3")
+    monkeypatch.setattr(selvon, "useTheme", lambda: theme)
     items = [ListItemButton(key=f"k{n}", selectedKey=selected, active=n == 2, sx={"width": n})
              for n in range(16)]
     for item in items:
         item.renderUi(RenderContext(), parent=host)
-    try:
-        assert_no_leak(theme.toggleMode, calls=400, warmup=50)
-    finally:
-        theme.setMode("light")
+    assert_no_leak(theme.toggleMode, calls=400, warmup=50)
     assert theme.palette.text.primary in items[0].styleSheet()
     shiboken6.delete(host)
 
