@@ -3,7 +3,8 @@
 from typing import Callable, Union
 
 import shiboken6
-from PySide6.QtCore import QEvent, QSize, Qt
+from PySide6 import QtCore
+from PySide6.QtCore import QEvent, QSize
 from PySide6.QtGui import QIcon
 from PySide6.QtWidgets import QPushButton
 
@@ -18,9 +19,6 @@ from tovane.utils.translator import getTranslatedText
 _FILE = "tovane.material.button"
 _ICON_SIZE = 18
 _UNLIMITED = 16777215  # QWIDGETSIZE_MAX, which PySide does not export
-# Focus that came from the keyboard shows the focus ring; a click does not.
-_KEYBOARD_FOCUS = (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason,
-                   Qt.FocusReason.ShortcutFocusReason)
 
 
 class Button(QPushButton, Component):
@@ -47,7 +45,7 @@ class Button(QPushButton, Component):
     def renderUi(self, ctx=None, parent=None):
         self._initQt(parent)
         self.setObjectName(f"{type(self).__name__}-{id(self)}")
-        self.setCursor(Qt.CursorShape.PointingHandCursor)
+        self.setCursor(QtCore.Qt.CursorShape.PointingHandCursor)
         self.setFixedHeight(useTheme().controlHeight(self._props.get("size", "medium")))
         self._iconShape = Iconify.toIcon(self._startIcon)  # resolved once: a missing icon fails here
         self._iconColors = {}
@@ -121,7 +119,9 @@ class Button(QPushButton, Component):
 
     def focusInEvent(self, event):
         super().focusInEvent(event)
-        if event.reason() in _KEYBOARD_FOCUS:
+        # Focus that came from the keyboard shows the focus ring; a click does not.
+        if event.reason() in (QtCore.Qt.FocusReason.TabFocusReason, QtCore.Qt.FocusReason.BacktabFocusReason,
+                              QtCore.Qt.FocusReason.ShortcutFocusReason):
             self._set_property("focusVisible", "true")
 
     def focusOutEvent(self, event):

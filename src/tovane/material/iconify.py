@@ -2,7 +2,8 @@
 
 import os
 
-from PySide6.QtCore import QFile, QRect, Qt
+from PySide6 import QtCore
+from PySide6.QtCore import QFile, QRect
 from PySide6.QtGui import QColor, QIcon, QIconEngine, QPainter, QPixmap
 
 
@@ -64,7 +65,7 @@ class _TintEngine(QIconEngine):
         shape = self._base.pixmap(size, scale, QIcon.Mode.Normal, state)
         out = QPixmap(shape.size())
         out.setDevicePixelRatio(shape.devicePixelRatio())
-        out.fill(Qt.GlobalColor.transparent)
+        out.fill(QtCore.Qt.GlobalColor.transparent)
         painter = QPainter(out)
         painter.drawPixmap(0, 0, shape)
         painter.setCompositionMode(QPainter.CompositionMode.CompositionMode_SourceIn)

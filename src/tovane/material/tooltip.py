@@ -1,7 +1,11 @@
 """Tooltip event filter with a leave delay."""
 
-from PySide6.QtCore import QEvent, QObject, QPoint, Qt, QTimer
-from PySide6.QtWidgets import QLabel, QWidget
+from PySide6 import QtCore, QtWidgets
+from PySide6.QtCore import QEvent, QObject, QPoint, QTimer
+from PySide6.QtWidgets import QWidget
+
+# Qt (PySide6 builds all of its enums on first access) and QLabel are looked
+# up when a tip is first shown, not at import: many widgets never show one.
 
 _TIP_QSS = ("QLabel#ToolTipLabel { background-color: rgba(33, 43, 54, 230); color: #FFFFFF;"
             " padding: 4px 8px; border-radius: 6px; font-size: 12px; }")
@@ -51,7 +55,7 @@ class ToolTipFilter(QObject):
         if not text:
             return
         if self._label is None:
-            self._label = QLabel(widget, Qt.WindowType.ToolTip)
+            self._label = QtWidgets.QLabel(widget, QtCore.Qt.WindowType.ToolTip)
             self._label.setObjectName("ToolTipLabel")
             self._label.setStyleSheet(_TIP_QSS)
         self._label.setText(text)

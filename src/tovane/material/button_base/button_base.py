@@ -1,6 +1,6 @@
 """Bare clickable base: a flat push button with a hand cursor and a click callback."""
 
-from PySide6.QtCore import Qt
+from PySide6 import QtCore
 from PySide6.QtWidgets import QPushButton
 
 
@@ -11,7 +11,7 @@ class ButtonBase(QPushButton):
         super().__init__(text, parent)
         self._onClick = onClick
         self.setFlat(True)
-        self.setCursor(Qt.CursorShape.PointingHandCursor)
+        self.setCursor(QtCore.Qt.CursorShape.PointingHandCursor)
         self.setDisabled(bool(disabled))
         self.clicked.connect(self._emitClick)
 

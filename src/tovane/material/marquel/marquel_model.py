@@ -1,6 +1,5 @@
 """Table model over row records described by column definitions."""
 
-import json
 from collections.abc import Mapping, Sequence
 
 from PySide6.QtCore import QAbstractTableModel, QByteArray, QMimeData, QModelIndex, QObject, Qt
@@ -17,6 +16,13 @@ _ALIGNMENT = {
 # empty area below the last row (the root takes them).
 _CELL_FLAGS = (Qt.ItemFlag.ItemIsSelectable | Qt.ItemFlag.ItemIsEnabled | Qt.ItemFlag.ItemIsDragEnabled
                | Qt.ItemFlag.ItemNeverHasChildren)
+
+
+def _json():
+    """The json module, loaded by the first drag rather than with the grid."""
+    import json
+
+    return json
 
 
 def _sort_key(value):
@@ -124,7 +130,7 @@ class DataGridModel(QAbstractTableModel):
         """The distinct rows of ``indexes``, ascending, with this model's identity."""
         rows = sorted({i.row() for i in indexes if i.isValid() and i.model() is self})
         data = QMimeData()
-        data.setData(ROWS_MIME_TYPE, QByteArray(json.dumps({"model": id(self), "rows": rows}).encode()))
+        data.setData(ROWS_MIME_TYPE, QByteArray(_json().dumps({"model": id(self), "rows": rows}).encode()))
         return data
 
     def _dragged_rows(self, data):
@@ -132,7 +138,7 @@ class DataGridModel(QAbstractTableModel):
         if data is None or not data.hasFormat(ROWS_MIME_TYPE):
             return None
         try:
-            payload = json.loads(bytes(data.data(ROWS_MIME_TYPE)).decode())
+            payload = _json().loads(bytes(data.data(ROWS_MIME_TYPE)).decode())
             rows = payload["rows"]
             if payload["model"] != id(self) or not isinstance(rows, list):
                 return None
