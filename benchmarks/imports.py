@@ -76,7 +76,7 @@ def package_modules():
 
 
 def run(code, env):
-    result = subprocess.run([sys.executable, "-X", "importtime", "-c", code], env=env,
+    result = subprocess.run([sys.executable, "-X", "importtime", "-c", code], env=env, check=False,
                             capture_output=True, text=True, timeout=300)
     if result.returncode != 0:
         raise RuntimeError(f"the import run failed:\n{result.stderr[-3000:]}")

@@ -68,7 +68,7 @@ def _env(**extra):
 
 
 def _run(args, timeout, **kwargs):
-    return subprocess.run(args, capture_output=True, text=True, timeout=timeout, **kwargs)
+    return subprocess.run(args, capture_output=True, text=True, timeout=timeout, check=False, **kwargs)
 
 
 # --- stubs -----------------------------------------------------------------

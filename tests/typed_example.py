@@ -4,13 +4,15 @@ tests/test_packaging.py type-checks it and also runs it offscreen, so the
 types it relies on are the ones the modules have at run time.
 """
 
-from PySide6.QtCore import QTime, Qt
+from PySide6.QtCore import Qt, QTime
 from PySide6.QtGui import QEnterEvent, QStandardItem, QStandardItemModel
 from PySide6.QtWidgets import QApplication, QLabel, QVBoxLayout, QWidget
 
 from tovane.material.brevant.brevant import PyWidgetBase, WidgetSetter
+from tovane.material.drevasse.drevasse import FormHelperText
 from tovane.material.flintor.flintor import ToggleButton
 from tovane.material.marquel._velmora import HumanProxyModel, _human_key
+from tovane.material.selvon.selvon import ListItemButton
 from tovane.material.slider.pennard import QSS, DemoWidget
 from tovane.material.switch._serializer import Serializer
 from tovane.material.time_picker._cadrell import TimePickerBase
@@ -80,10 +82,12 @@ def main() -> int:
     assert params._get_color() == "secondary" and params._get_size() == "medium"
 
     toggle = ToggleButton(text="Clock", value="clock", selected=True)
+    # Components of the two-phase model: constructed, to be rendered into a parent later.
+    components: list[QWidget] = [FormHelperText(text="Required"), ListItemButton(key="wifi")]
     demo = DemoWidget()
     assert QSS and demo.isWindow()
     WidgetSetter(lambda: None)  # a runnable for deferred work, as PyWidgetBase makes them
-    del toggle
+    del toggle, components
     window.close()
     demo.close()
     app.processEvents()
