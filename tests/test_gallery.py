@@ -6,6 +6,7 @@ import sys
 from pathlib import Path
 
 import pytest
+import shiboken6
 from PySide6.QtCore import QTime
 from PySide6.QtGui import QImage, QPalette
 from PySide6.QtWidgets import QApplication, QLabel, QLayout, QPushButton, QWidget
@@ -32,8 +33,10 @@ def theme():
 @pytest.fixture
 def window(qtbot, theme):
     window = gallery.GalleryWindow()
-    qtbot.addWidget(window)
-    return window
+    yield window
+    # Deleted now: its widgets would otherwise still follow theme changes in later tests.
+    if shiboken6.isValid(window):
+        shiboken6.delete(window)
 
 
 def _shown(window, width=900, height=600):
