@@ -24,6 +24,7 @@ SUITES = {
     "proxy": "HumanProxyModel sorting and filtering, _human_key",
     "calls": "call overhead of kit functions against Python",
     "imports": "import cost of the package beyond PySide6 and qtrangeslider (-X importtime)",
+    "grid": "DataGrid selection query, overlay geometry and worker-thread cell widgets",
     "lists": "ListItemButton restyling on a theme switch, cached style-sheet builders",
 }
 
