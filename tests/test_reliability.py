@@ -174,6 +174,31 @@ def test_huge_and_non_finite_sx_sizes_through_real_resize_events():
     assert "Error calling Python override" not in done.stderr
 
 
+def test_huge_sizes_on_sibling_widgets_through_several_rounds_of_events():
+    # Two widgets whose resize events used to raise in one call into Qt: the
+    # binding then crashes at the next raising override (README, Known issues).
+    result, _ = run_child("""
+        parent = QWidget(); parent.resize(300, 200)
+        children = [Box(parent), Box(parent)]
+        errors = []
+        for child in children:
+            child._sx = {"width": 10**30, "height": "1e400%"}
+        for i in range(5):
+            try:
+                parent.show()
+                for child in children:
+                    child.resize(100 + i, 50 + i)
+                parent.resize(300 + i, 200)
+                app.processEvents()
+            except Exception as e:
+                errors.append(type(e).__name__)
+        report({"errors": errors, "sizes": [[c.width(), c.height(), c.minimumWidth()] for c in children]})
+    """)
+    assert result["errors"] == []
+    for width, height, minimum in result["sizes"]:
+        assert 0 <= width <= QWIDGETSIZE_MAX and 0 <= height <= QWIDGETSIZE_MAX and minimum in (0, QWIDGETSIZE_MAX)
+
+
 def test_size_and_offset_parsers_keep_to_the_widget_size_range():
     result, _ = run_child("""
         w = Box()
