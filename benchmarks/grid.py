@@ -108,10 +108,9 @@ def widget_runner(view, threaded):
             loop.quit()  # exec() returns once this widget is installed
         return QLabel("cell")
 
-    for column in view._columns:
-        column["renderCell"] = render
-
     def once():
+        for column in view._columns:  # this runner's, not another's on the same view
+            column["renderCell"] = render
         made.clear()
         start = time.perf_counter()
         if threaded:

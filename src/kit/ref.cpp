@@ -151,6 +151,12 @@ PyObject* instance_dict(PyObject* o) noexcept {
     return *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + type->tp_dictoffset);
 }
 
+bool finds_method(PyObject* o, PyObject* name, PyObject* method) {
+    if (type_lookup(Py_TYPE(o), name) != method) return false;
+    PyObject* dict = instance_dict(o);
+    return !dict || !check(PyDict_Contains(dict, name));
+}
+
 // --- items -----------------------------------------------------------------
 
 Ref get(PyObject* mapping, PyObject* key) {

@@ -185,6 +185,11 @@ void setattr(PyObject* o, const char* name, PyObject* value);
 PyObject* type_lookup(PyTypeObject* type, PyObject* name);
 // The instance's own __dict__ when it has one already (borrowed), else NULL.
 PyObject* instance_dict(PyObject* o) noexcept;
+// Whether o.name finds `method` (an attribute as a class holds it, such as a
+// method of a compiled base): the MRO of o's class holds that very object
+// under `name` and o's own __dict__ does not shadow it.  Tells whether a
+// subclass or the instance overrides a method.
+bool finds_method(PyObject* o, PyObject* name, PyObject* method);
 
 // --- item access ---------------------------------------------------------
 

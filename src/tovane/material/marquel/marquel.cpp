@@ -53,15 +53,6 @@ long long index_value(PyObject* o) { return as_long(Ref::steal(PyNumber_Index(o)
 Ref qtcore_class(const char* name) { return getattr(Ref::steal(PyImport_ImportModule("PySide6.QtCore")), name); }
 #define QTCORE_METHOD(cls, name) KIT_CACHED(getattr(qtcore_class(cls), KIT_STR(name)))
 
-// Whether obj.name finds `method` (a method of a class, as the class holds
-// it): the MRO of obj's class holds that very object under `name` and obj's
-// own __dict__ does not shadow it.
-bool finds_method(PyObject* obj, PyObject* name, PyObject* method) {
-    if (type_lookup(Py_TYPE(obj), name) != method) return false;
-    PyObject* dict = instance_dict(obj);
-    return !dict || !check(PyDict_Contains(dict, name));
-}
-
 // self._frozenColumn, when the grid has its overlay.
 Ref overlay(PyObject* self) {
     Ref frozen = getattr(self, KIT_STR("_frozenColumn"));
