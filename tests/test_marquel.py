@@ -336,11 +336,15 @@ def test_theme_switch_restyles_the_grid(qtbot):
     assert grid.styleSheet() == light
 
 
-def test_destroyed_grid_leaves_no_theme_effect(qtbot):
+def test_destroyed_grid_leaves_no_theme_effect(qtbot, monkeypatch):
     theme = useTheme()
+    restyled = []
+    monkeypatch.setattr(marquel, "useTheme", lambda: restyled.append(1) or theme)
     grid = DataGrid(COLUMNS, records(3))
+    theme.setMode("dark")
+    theme.setMode("light")
+    assert len(restyled) == 5  # setupUi, the effect's first run, _set_stylesheet, two switches
     shiboken6.delete(grid)
-    try:
-        theme.setMode("dark")  # the effect died with the grid: nothing runs on a deleted widget
-    finally:
-        theme.setMode("light")
+    theme.setMode("dark")  # the effect died with the grid: nothing runs on a deleted widget
+    theme.setMode("light")
+    assert len(restyled) == 5
