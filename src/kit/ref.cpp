@@ -187,6 +187,14 @@ Ref item(PyObject* o, Py_ssize_t index) {
     return item(o, i.get());
 }
 
+Ref drop_last(PyObject* s, Py_ssize_t n) {
+    Ref stop = Ref::steal(PyLong_FromSsize_t(-n));
+    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
+    return item(s, slice.get());
+}
+
+bool endswith(PyObject* s, PyObject* suffix) { return truthy(call_method(s, KIT_STR("endswith"), suffix)); }
+
 // --- calls -------------------------------------------------------------------
 
 Ref call_array(PyObject* callable, PyObject* const* args, std::size_t n, PyObject* kwnames) {

@@ -201,6 +201,10 @@ Ref get(PyObject* mapping, const char* key, PyObject* dflt = Py_None);
 // o[key]
 inline Ref item(PyObject* o, PyObject* key) { return Ref::steal(PyObject_GetItem(o, key)); }
 Ref item(PyObject* o, Py_ssize_t index);
+// s[:-n] (n > 0)
+Ref drop_last(PyObject* s, Py_ssize_t n);
+// s.endswith(suffix), through the object's own method as Python does
+bool endswith(PyObject* s, PyObject* suffix);
 
 // --- calls -------------------------------------------------------------
 

@@ -55,13 +55,7 @@ Ref float_or_null(PyObject* o) {
     }
 }
 
-// s.endswith(suffix) / s[:-n] / s.strip(): through the object, as Python does.
-bool endswith(PyObject* s, PyObject* suffix) { return truthy(call_method(s, KIT_STR("endswith"), suffix)); }
-Ref drop_last(PyObject* s, Py_ssize_t n) {
-    Ref stop = integer(-n);
-    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
-    return item(s, slice.get());
-}
+// s.strip(): through the object, as Python does.
 Ref strip(PyObject* s) { return call_method(s, KIT_STR("strip")); }
 
 // --- pixels --------------------------------------------------------------------

@@ -25,6 +25,7 @@
 // caches on every change before its state reruns the restyling effects.
 #include "kit/kit.hpp"
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -262,9 +263,22 @@ const Def ListItemButton__get_align_items_style{
 
 // --- events ---------------------------------------------------------------------
 
-// The keyboard-focus outline rule: f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
-Ref outline_rule(PyObject* className) {
-    return strf(" %S { outline: 1px solid #000; }", str_of(className).get());
+// What both focus handlers begin with:
+//     super().<handler>(event)
+//     if self._focusVisibleClassName:
+//         rule = f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
+//         sheet = self.styleSheet()
+// Gives the rule and the sheet, or nothing when there is no class name.
+struct OutlinedSheet {
+    Ref rule, sheet;
+    bool ends_with_rule() const { return endswith(sheet, rule); }
+};
+std::optional<OutlinedSheet> after_focus_event(const Frame& f, PyObject* self, PyObject* handler, PyObject* event) {
+    call(f.super_attr(self, handler), event);
+    Ref className = getattr(self, KIT_STR("_focusVisibleClassName"));
+    if (!truthy(className)) return std::nullopt;
+    return OutlinedSheet{strf(" %S { outline: 1px solid #000; }", str_of(className).get()),
+                         call_method(self, KIT_STR("styleSheet"))};
 }
 
 // def focusInEvent(self, event):
@@ -276,13 +290,9 @@ Ref outline_rule(PyObject* className) {
 // The rule is appended once: a focus-in that finds it in place adds nothing.
 const Def ListItemButton_focusInEvent{"def focusInEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                           PyObject* event) {
-    call(f.super_attr(self, KIT_STR("focusInEvent")), event);
-    Ref className = getattr(self, KIT_STR("_focusVisibleClassName"));
-    if (!truthy(className)) return;
-    Ref rule = outline_rule(className);
-    Ref sheet = call_method(self, KIT_STR("styleSheet"));
-    if (truthy(call_method(sheet, KIT_STR("endswith"), rule.get()))) return;
-    call_method(self, KIT_STR("setStyleSheet"), add(sheet, rule));
+    auto outlined = after_focus_event(f, self, KIT_STR("focusInEvent"), event);
+    if (!outlined || outlined->ends_with_rule()) return;
+    call_method(self, KIT_STR("setStyleSheet"), add(outlined->sheet, outlined->rule));
 }};
 
 // def focusOutEvent(self, event):
@@ -296,15 +306,10 @@ const Def ListItemButton_focusInEvent{"def focusInEvent(self, event)", [](const 
 // restyle in between has dropped the rule already).
 const Def ListItemButton_focusOutEvent{"def focusOutEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                             PyObject* event) {
-    call(f.super_attr(self, KIT_STR("focusOutEvent")), event);
-    Ref className = getattr(self, KIT_STR("_focusVisibleClassName"));
-    if (!truthy(className)) return;
-    Ref rule = outline_rule(className);
-    Ref sheet = call_method(self, KIT_STR("styleSheet"));
-    if (!truthy(call_method(sheet, KIT_STR("endswith"), rule.get()))) return;
-    Ref stop = integer(-static_cast<long long>(PyObject_Length(rule)));
-    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
-    call_method(self, KIT_STR("setStyleSheet"), item(sheet, slice.get()));
+    auto outlined = after_focus_event(f, self, KIT_STR("focusOutEvent"), event);
+    if (!outlined || !outlined->ends_with_rule()) return;
+    Py_ssize_t length = PyObject_Length(outlined->rule);   // an exact str: cannot fail
+    call_method(self, KIT_STR("setStyleSheet"), drop_last(outlined->sheet, length));
 }};
 
 // def mouseReleaseEvent(self, event):
