@@ -16,32 +16,48 @@ _GREY = "145, 158, 171"
 # primary green is the dark shade of the brand green (#00A76F reaches only
 # 3.1:1 on white); the dark mode keeps the light shade. tests/test_contrast.py
 # checks every pair.
-_PALETTES = {
-    "light": {"mode": "light",
-              "primary": {"main": "#007867", "light": "#5BE49B", "dark": "#004B50", "contrastText": "#FFFFFF"},
-              "secondary": {"main": "#5119B7", "contrastText": "#FFFFFF"},
-              "info": {"main": "#006C9C", "contrastText": "#FFFFFF"},
-              "success": {"main": "#0E7C4D", "contrastText": "#FFFFFF"},
-              "warning": {"main": "#9A5B00", "contrastText": "#FFFFFF"},
-              "error": {"main": "#C62828", "contrastText": "#FFFFFF"},
-              "text": {"primary": "#212B36", "secondary": "#5B6B79", "disabled": "#919EAB"},
-              "background": {"default": "#FFFFFF", "paper": "#FFFFFF", "neutral": "#F4F6F8"},
-              "outline": "#74828F", "divider": f"rgba({_GREY}, 0.2)",
-              "action": {"hover": f"rgba({_GREY}, 0.08)", "selected": f"rgba({_GREY}, 0.16)",
-                         "disabled": "#919EAB", "disabledBackground": f"rgba({_GREY}, 0.24)"}},
-    "dark": {"mode": "dark",
-             "primary": {"main": "#5BE49B", "light": "#C8FAD6", "dark": "#00A76F", "contrastText": "#161C24"},
-             "secondary": {"main": "#D4A5FF", "contrastText": "#161C24"},
-             "info": {"main": "#61F3F3", "contrastText": "#161C24"},
-             "success": {"main": "#77ED8B", "contrastText": "#161C24"},
-             "warning": {"main": "#FFD666", "contrastText": "#161C24"},
-             "error": {"main": "#FFA48D", "contrastText": "#161C24"},
-             "text": {"primary": "#FFFFFF", "secondary": "#B0BAC4", "disabled": "#637381"},
-             "background": {"default": "#161C24", "paper": "#212B36", "neutral": "#28323D"},
-             "outline": "#7A8896", "divider": f"rgba({_GREY}, 0.24)",
-             "action": {"hover": f"rgba({_GREY}, 0.12)", "selected": f"rgba({_GREY}, 0.24)",
-                        "disabled": "#637381", "disabledBackground": f"rgba({_GREY}, 0.24)"}},
+#                                  light                      dark
+_COLOURS = {
+    "primary.main":                 ("#007867",                 "#5BE49B"),
+    "primary.light":                ("#5BE49B",                 "#C8FAD6"),
+    "primary.dark":                 ("#004B50",                 "#00A76F"),
+    "secondary.main":               ("#5119B7",                 "#D4A5FF"),
+    "info.main":                    ("#006C9C",                 "#61F3F3"),
+    "success.main":                 ("#0E7C4D",                 "#77ED8B"),
+    "warning.main":                 ("#9A5B00",                 "#FFD666"),
+    "error.main":                   ("#C62828",                 "#FFA48D"),
+    "text.primary":                 ("#212B36",                 "#FFFFFF"),
+    "text.secondary":               ("#5B6B79",                 "#B0BAC4"),
+    "text.disabled":                ("#919EAB",                 "#637381"),
+    "background.default":           ("#FFFFFF",                 "#161C24"),
+    "background.paper":             ("#FFFFFF",                 "#212B36"),
+    "background.neutral":           ("#F4F6F8",                 "#28323D"),
+    "outline":                      ("#74828F",                 "#7A8896"),
+    "divider":                      (f"rgba({_GREY}, 0.2)",     f"rgba({_GREY}, 0.24)"),
+    "action.hover":                 (f"rgba({_GREY}, 0.08)",    f"rgba({_GREY}, 0.12)"),
+    "action.selected":              (f"rgba({_GREY}, 0.16)",    f"rgba({_GREY}, 0.24)"),
+    "action.disabled":              ("#919EAB",                 "#637381"),
+    "action.disabledBackground":    (f"rgba({_GREY}, 0.24)",    f"rgba({_GREY}, 0.24)"),
 }
+# Text on a filled colour (a contained button, a chip) of each mode.
+_CONTRAST_TEXT = ("#FFFFFF", "#161C24")
+_FILLED = ("primary", "secondary", "info", "success", "warning", "error")
+
+
+def _palette(column, mode):
+    palette = {"mode": mode}
+    for path, colours in _COLOURS.items():
+        *groups, slot = path.split(".")
+        target = palette
+        for group in groups:
+            target = target.setdefault(group, {})
+        target[slot] = colours[column]
+    for group in _FILLED:
+        palette[group]["contrastText"] = _CONTRAST_TEXT[column]
+    return palette
+
+
+_PALETTES = {mode: _palette(column, mode) for column, mode in enumerate(("light", "dark"))}
 # The type scale: pages and components take their sizes and weights from here
 # (the gallery's headings, sections, body text, captions and code included).
 _TYPOGRAPHY = {"h4": {"fontSize": "24px", "fontWeight": 700, "lineHeight": "36px"},
