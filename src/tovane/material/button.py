@@ -4,7 +4,7 @@ from typing import Callable, Union
 
 import shiboken6
 from PySide6 import QtCore
-from PySide6.QtCore import QEvent, QSize
+from PySide6.QtCore import QSize
 from PySide6.QtGui import QIcon
 from PySide6.QtWidgets import QPushButton
 
@@ -12,6 +12,7 @@ from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n
 from tovane.material.component import Component
 from tovane.material.iconify import Iconify
+from tovane.material.interaction import InteractionState
 from tovane.material.styles import get_qss_style, useTheme
 from tovane.material.utils.validate_params import NoneType, _validate_param
 from tovane.utils.translator import getTranslatedText
@@ -21,7 +22,7 @@ _ICON_SIZE = 18
 _UNLIMITED = 16777215  # QWIDGETSIZE_MAX, which PySide does not export
 
 
-class Button(QPushButton, Component):
+class Button(InteractionState, QPushButton, Component):
     """``Button(text, startIcon=..., value=..., selected=False, size="medium", **kwargs)``.
 
     The constructor stores parameters (it may run again from a subclass's
@@ -103,30 +104,12 @@ class Button(QPushButton, Component):
             self._iconKey = key
             self.setIcon(Iconify.tinted(self._iconShape, key[1], key[2]))
 
-    # Qt events that change the state the icon is drawn for.
-    def enterEvent(self, event):
-        super().enterEvent(event)
+    def _interactionChanged(self):
+        # Hover, enabled and keyboard focus change the icon's colour and the
+        # focus ring ("focusVisible").
+        if self._focusVisible or self.property("focusVisible") == "true":
+            self._set_property("focusVisible", "true" if self._focusVisible else "false")
         self._updateIcon()
-
-    def leaveEvent(self, event):
-        super().leaveEvent(event)
-        self._updateIcon()
-
-    def changeEvent(self, event):
-        super().changeEvent(event)
-        if event.type() == QEvent.Type.EnabledChange:
-            self._updateIcon()
-
-    def focusInEvent(self, event):
-        super().focusInEvent(event)
-        # Focus that came from the keyboard shows the focus ring; a click does not.
-        if event.reason() in (QtCore.Qt.FocusReason.TabFocusReason, QtCore.Qt.FocusReason.BacktabFocusReason,
-                              QtCore.Qt.FocusReason.ShortcutFocusReason):
-            self._set_property("focusVisible", "true")
-
-    def focusOutEvent(self, event):
-        super().focusOutEvent(event)
-        self._set_property("focusVisible", "false")
 
     def _set_property(self, name, value):
         if self.property(name) != value:

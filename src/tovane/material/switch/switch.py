@@ -7,6 +7,7 @@ from PySide6.QtWidgets import QAbstractButton, QSizePolicy
 
 from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n
+from tovane.material.interaction import InteractionState
 from tovane.material.styles import parse_color, useTheme
 from tovane.utils.translator import getTranslatedText
 
@@ -18,8 +19,6 @@ _GEOMETRY = {"small": (36, 20, 10, 14, 28), "medium": (44, 24, 12, 18, 36)}
 _LABEL_GAP = 8
 _FOCUS_GAP = 2            # between the track and the focus ring
 _ANIMATION_MS = 120
-_KEYBOARD_FOCUS = (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason,
-                   Qt.FocusReason.ShortcutFocusReason)
 _PALETTE_COLORS = ("primary", "secondary", "error", "info", "success", "warning")
 
 
@@ -32,7 +31,7 @@ def _mix(a, b, t):
     return QColor.fromRgbF(*(x + (y - x) * t for x, y in zip(a.getRgbF(), b.getRgbF())))
 
 
-class Switch(QAbstractButton, Serializer):
+class Switch(InteractionState, QAbstractButton, Serializer):
     """An on/off switch: a track and a thumb painted in the theme's colours
     (``theme.components["MuiSwitch"]``), with a label.
 
@@ -202,24 +201,6 @@ class Switch(QAbstractButton, Serializer):
 
     def _set_progress(self, value):
         self._progress = float(value)
-        self.update()
-
-    def focusInEvent(self, event):
-        super().focusInEvent(event)
-        self._focusVisible = event.reason() in _KEYBOARD_FOCUS
-        self.update()
-
-    def focusOutEvent(self, event):
-        super().focusOutEvent(event)
-        self._focusVisible = False
-        self.update()
-
-    def enterEvent(self, event):
-        super().enterEvent(event)
-        self.update()
-
-    def leaveEvent(self, event):
-        super().leaveEvent(event)
         self.update()
 
     # Painting -------------------------------------------------------------
