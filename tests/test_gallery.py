@@ -188,7 +188,7 @@ def test_failing_page_is_shown_and_reported(tmp_path, capsys, monkeypatch, qapp)
 
 def test_page_keys_are_unique():
     with pytest.raises(ValueError, match="exists already"):
-        gallery.page("sliders", "Again")(lambda ctx: None)
+        gallery.page("sliders", "Again", "A second page with the key.")(lambda ctx, widget, layout: None)
 
 
 def test_dark_mode_switch(window, theme, qtbot):

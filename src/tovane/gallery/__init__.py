@@ -10,15 +10,15 @@ QT_QPA_PLATFORM=offscreen) the gallery cannot open a window, so it renders
 the screenshots into ./screenshots instead. Either way it prints the path of
 every file it wrote, one a line, and exits 0 when every page was built.
 
-Adding a page: write a module of this package with a factory that takes the
-render context and returns the page's widget, register it with
-``@page(key, title)``, and name the module in ``PAGE_MODULES``::
+Adding a page: write a module of this package with a function that fills a
+page, register it with ``@page(key, title, summary)``, and name the module in
+``PAGE_MODULES``. The function gets the render context and the new page (its
+widget, and its layout under the heading and summary)::
 
-    @page("chips", "Chips")
-    def chips_page(ctx):
-        widget, layout = page_frame("Chips", "What a chip is for.")
+    @page("chips", "Chips", "What a chip is for.")
+    def chips_page(ctx, widget, layout):
+        layout.addWidget(section("Filled chips"))
         ...
-        return widget
 
 The window styles every page from the theme: labels made with ``text``,
 ``section``, ``caption`` and ``code_text`` (see ``_common``) get the theme's
@@ -36,7 +36,7 @@ import traceback
 from pathlib import Path
 
 import shiboken6
-from PySide6.QtCore import QSize, Qt
+from PySide6.QtCore import Qt
 from PySide6.QtGui import QFont, QImage, QPalette
 from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, QScrollArea, QStackedWidget,
                                QVBoxLayout, QWidget)
@@ -44,7 +44,7 @@ from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, Q
 from tovane.material.component import RenderContext
 from tovane.material.styles import get_qss_style, useTheme
 
-from ._common import PAGES, Page, code_text, error_text, page, page_frame, qt_palette, space, text
+from ._common import PAGES, Page, code_text, page, page_frame, qt_palette, space, text
 
 __all__ = ["PAGES", "PAGE_MODULES", "Page", "page", "page_frame", "GalleryWindow", "TimeEditPicker",
            "render_screenshots", "main"]

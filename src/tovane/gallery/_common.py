@@ -31,13 +31,24 @@ class Page:
 PAGES: list[Page] = []
 
 
-def page(key, title):
-    """Register the decorated factory as a gallery page."""
-    def register(build):
+def page(key, title, summary):
+    """Register the decorated function as a gallery page.
+
+    The function is called with the render context and a new page, headed by
+    ``title`` and ``summary`` (its widget and its vertical layout, see
+    ``page_frame``), and fills the layout.
+    """
+    def register(fill):
         if any(p.key == key for p in PAGES):
             raise ValueError(f"a gallery page with the key {key!r} exists already")
+
+        def build(ctx):
+            widget, layout = page_frame(title, summary)
+            fill(ctx, widget, layout)
+            return widget
+
         PAGES.append(Page(key, title, build))
-        return build
+        return fill
     return register
 
 

@@ -9,7 +9,7 @@ from types import SimpleNamespace
 from PySide6.QtCore import QEvent, QObject, Qt
 from PySide6.QtWidgets import QProgressBar, QPushButton, QStyledItemDelegate, QWidget
 
-from ._common import button, caption, page, page_frame, row, section
+from ._common import button, caption, page, row, section
 
 ROWS = 2000
 FIRST = ["Ada", "Bruno", "Chloé", "Dmitri", "Elif", "Farah", "Gustav", "Hana", "Ivo", "Jonas", "Kemal", "Lena",
@@ -54,14 +54,11 @@ DataGrid QScrollBar::add-page, DataGrid QScrollBar::sub-page { background: none;
 """
 
 
-@page("data-grid", "Data grid")
-def data_grid_page(ctx):
+@page("data-grid", "Data grid",
+      f"{ROWS:,} people in a DataGrid. Click a column header to sort, drag rows to reorder them "
+      "(the drop marker spans the whole row), scroll sideways: the Actions column stays in view.")
+def data_grid_page(ctx, widget, layout):
     from tovane.material.marquel.marquel import DataGrid
-
-    widget, layout = page_frame(
-        "Data grid",
-        f"{ROWS:,} people in a DataGrid. Click a column header to sort, drag rows to reorder them "
-        "(the drop marker spans the whole row), scroll sideways: the Actions column stays in view.")
 
     chosen = caption("Chosen profile: none yet. Press Open in a row.")
     progress = QProgressBar()
@@ -136,7 +133,6 @@ def data_grid_page(ctx):
     # queued by then (joined), and the buttons arrive as the GUI thread works
     # through them.
     _OnFirstShow(grid, lambda: fill().join())
-    return widget
 
 
 class _OnFirstShow(QObject):

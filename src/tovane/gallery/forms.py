@@ -2,7 +2,7 @@
 
 from PySide6.QtWidgets import QButtonGroup, QGridLayout, QHBoxLayout, QLineEdit, QVBoxLayout
 
-from ._common import caption, page, page_frame, section, toggle
+from ._common import caption, page, section, toggle
 
 
 def _field(title, editor, helper):
@@ -15,16 +15,13 @@ def _field(title, editor, helper):
     return box
 
 
-@page("forms", "Forms")
-def forms_page(ctx):
+@page("forms", "Forms",
+      "Helper texts under inputs: a fixed text, a text that follows what you type, a translated "
+      "text, and the error style, switched on and off by the value of the input.")
+def forms_page(ctx, widget, layout):
     from tovane.hooks import State
     from tovane.i18n.use_translation import i18n
     from tovane.material.drevasse import FormHelperText
-
-    widget, layout = page_frame(
-        "Forms",
-        "Helper texts under inputs: a fixed text, a text that follows what you type, a translated "
-        "text, and the error style, switched on and off by the value of the input.")
 
     def helper(**kwargs):
         return FormHelperText(**kwargs).renderUi(ctx, parent=widget)
@@ -98,4 +95,3 @@ def forms_page(ctx):
     grid.addLayout(age_box, 1, 1)
     layout.addLayout(grid)
     layout.addStretch(1)
-    return widget

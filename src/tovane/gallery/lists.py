@@ -2,7 +2,7 @@
 
 from PySide6.QtWidgets import QFrame, QGridLayout, QLabel, QSizePolicy, QVBoxLayout
 
-from ._common import caption, page, page_frame, section
+from ._common import caption, page, section
 
 
 def _list(title, *items):
@@ -22,17 +22,15 @@ def _list(title, *items):
     return box, frame
 
 
-@page("lists", "Lists")
-def lists_page(ctx):
+@page("lists", "Lists",
+      "List item buttons report a click with their key. One list shares a selected key, one "
+      "selects several keys with checkboxes; the others show the divider, gutter and size variants. "
+      "Click an item: the last click is reported below.")
+def lists_page(ctx, widget, layout):
     from tovane.hooks import State
     from tovane.material.list_item_checkbox import ListItemCheckbox
     from tovane.material.selvon import ListItemButton
 
-    widget, layout = page_frame(
-        "Lists",
-        "List item buttons report a click with their key. One list shares a selected key, one "
-        "selects several keys with checkboxes; the others show the divider, gutter and size variants. "
-        "Click an item: the last click is reported below.")
     last_click = caption("Last click: none yet")
 
     def report(key):
@@ -105,4 +103,3 @@ def lists_page(ctx):
     layout.addWidget(last_click)
     layout.addLayout(grid)
     layout.addStretch(1)
-    return widget

@@ -4,7 +4,7 @@ from PySide6.QtCore import Qt
 from PySide6.QtGui import QStandardItem, QStandardItemModel
 from PySide6.QtWidgets import QAbstractItemView, QHeaderView, QLineEdit, QTableView
 
-from ._common import caption, code_text, page, page_frame, row, section
+from ._common import caption, code_text, page, row, section
 
 HEADERS = ("File", "Kind", "Version")
 FILES = [
@@ -27,15 +27,13 @@ def _model():
     return model
 
 
-@page("natural-order", "Natural order")
-def natural_order_page(ctx):
+@page("natural-order", "Natural order",
+      "HumanProxyModel sorts text the way people count: \"img2\" before \"img10\", "
+      "\"Report 1.5\" after \"report 1.25\". Click a header to sort; type in a box to keep "
+      "only the rows whose column contains that text.")
+def natural_order_page(ctx, widget, layout):
     from tovane.material.marquel._velmora import HumanProxyModel, _human_key
 
-    widget, layout = page_frame(
-        "Natural order",
-        "HumanProxyModel sorts text the way people count: \"img2\" before \"img10\", "
-        "\"Report 1.5\" after \"report 1.25\". Click a header to sort; type in a box to keep "
-        "only the rows whose column contains that text.")
     proxy = HumanProxyModel(widget)
     proxy.setSourceModel(_model())
     view = QTableView()
@@ -69,4 +67,3 @@ def natural_order_page(ctx):
     layout.addWidget(section("The same names in plain text order and in natural order"))
     layout.addWidget(code_text("sorted():           " + ", ".join(sorted(names))))
     layout.addWidget(code_text("key=_human_key:     " + ", ".join(sorted(names, key=_human_key))))
-    return widget

@@ -1,16 +1,14 @@
 """Sliders: the slider demonstration window, on a light preview card."""
 
-from ._common import caption, card, light_surface, page, page_frame
+from ._common import caption, card, light_surface, page
 
 
-@page("sliders", "Sliders")
-def sliders_page(ctx):
+@page("sliders", "Sliders",
+      "Plain and range sliders in the platform look (with the library's handle colour), "
+      "and below them the same sliders in the library's own slider style.")
+def sliders_page(ctx, widget, layout):
     from tovane.material.slider.pennard import DemoWidget
 
-    widget, layout = page_frame(
-        "Sliders",
-        "Plain and range sliders in the platform look (with the library's handle colour), "
-        "and below them the same sliders in the library's own slider style.")
     layout.addWidget(caption(
         "The demonstration's own style sheet draws the inactive track in translucent black, "
         "which is made for a light surface, so it is shown on a light card in both themes."))
@@ -18,4 +16,3 @@ def sliders_page(ctx):
     preview_layout.addWidget(DemoWidget())
     light_surface(preview)
     layout.addWidget(preview, 1)
-    return widget

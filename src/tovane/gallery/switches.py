@@ -2,7 +2,7 @@
 
 from PySide6.QtWidgets import QGridLayout
 
-from ._common import button, caption, card, code_text, error_text, page, page_frame, row, section, space
+from ._common import button, caption, card, code_text, error_text, page, row, section, space
 
 
 def readable_error(error, owner):
@@ -38,16 +38,13 @@ def _example(ctx, parent, code, switch, note):
     return frame
 
 
-@page("switches", "Switches")
-def switches_page(ctx):
+@page("switches", "Switches",
+      "Click a switch or press Space on it to turn it on or off. Its parameters are checked "
+      "when it is made; colour, size, side and edge may be States that it follows.")
+def switches_page(ctx, widget, layout):
     from tovane.errors import DeZidOzezuzavuvArazo
     from tovane.hooks import State
     from tovane.material.switch import Switch
-
-    widget, layout = page_frame(
-        "Switches",
-        "Click a switch or press Space on it to turn it on or off. Its parameters are checked "
-        "when it is made; colour, size, side and edge may be States that it follows.")
 
     layout.addWidget(section("Defaults, plain values and States"))
     layout.addWidget(_example(ctx, widget, "Switch(label=\"Notifications\")", Switch(label="Notifications"),
@@ -92,4 +89,3 @@ def switches_page(ctx):
         layout.addWidget(code_text(code))
         layout.addWidget(message)
     layout.addStretch(1)
-    return widget

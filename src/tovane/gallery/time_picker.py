@@ -6,7 +6,7 @@ from PySide6.QtCore import QEvent, QSignalBlocker, QTime, Qt
 from PySide6.QtWidgets import (QAbstractSpinBox, QFrame, QGridLayout, QHBoxLayout, QSizePolicy, QTimeEdit,
                                QVBoxLayout)
 
-from ._common import CLOCK_ICON, button, caption, page, page_frame, row, section, space, text
+from ._common import CLOCK_ICON, button, caption, page, row, section, space, text
 
 
 @cache
@@ -140,16 +140,14 @@ def _time_edit_picker_class():
     return TimeEditPicker
 
 
-@page("time-picker", "Time picker")
-def time_picker_page(ctx):
+@page("time-picker", "Time picker",
+      "A time field built on the library's TimePickerBase: type a time, step it with the arrow "
+      "keys, or pick it from the clock button. setTime and setSecondVisible drive it, and every "
+      "change is announced with timeChanged.")
+def time_picker_page(ctx, widget, layout):
     from tovane.material.switch import Switch
 
     picker_cls = _time_edit_picker_class()
-    widget, layout = page_frame(
-        "Time picker",
-        "A time field built on the library's TimePickerBase: type a time, step it with the arrow "
-        "keys, or pick it from the clock button. setTime and setSecondVisible drive it, and every "
-        "change is announced with timeChanged.")
 
     picker = picker_cls()
     picker.setFixedWidth(space(20))
@@ -185,4 +183,3 @@ def time_picker_page(ctx):
     note.setWordWrap(False)
     layout.addLayout(row(with_seconds, note, spacing=2))
     layout.addStretch(1)
-    return widget

@@ -2,19 +2,17 @@
 
 from PySide6.QtWidgets import QButtonGroup, QGridLayout
 
-from ._common import CLOCK_ICON, caption, code_text, page, page_frame, row, section, space, toggle
+from ._common import CLOCK_ICON, caption, code_text, page, row, section, space, toggle
 
 
 def _checked_text(button):
     return "checked" if button.isChecked() else "not checked"
 
 
-@page("toggle-buttons", "Toggle buttons")
-def toggle_buttons_page(ctx):
-    widget, layout = page_frame(
-        "Toggle buttons",
-        "Buttons that stay down when pressed. Click one to toggle it; the text next to it "
-        "follows its checked state. The icon takes the colour of the button's text.")
+@page("toggle-buttons", "Toggle buttons",
+      "Buttons that stay down when pressed. Click one to toggle it; the text next to it "
+      "follows its checked state. The icon takes the colour of the button's text.")
+def toggle_buttons_page(ctx, widget, layout):
     grid = QGridLayout()
     grid.setHorizontalSpacing(space(3))
     grid.setVerticalSpacing(space(1))
@@ -58,4 +56,3 @@ def toggle_buttons_page(ctx):
     show_choice()
     layout.addWidget(chosen)
     layout.addStretch(1)
-    return widget
