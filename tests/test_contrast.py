@@ -6,9 +6,8 @@ are drawn on. `python tests/test_contrast.py` prints the table."""
 import re
 
 import pytest
-from PySide6.QtCore import QSize
-from PySide6.QtGui import QColor, QEnterEvent, QIcon
-from PySide6.QtCore import QEvent, QPointF
+from PySide6.QtCore import QEvent, QPointF, QSize, Qt
+from PySide6.QtGui import QColor, QEnterEvent, QFocusEvent, QIcon
 from PySide6.QtWidgets import QApplication
 
 from tovane.material.styles import Theme, composite, contrast_ratio, parse_color, useTheme
@@ -165,6 +164,25 @@ def test_button_icons_take_the_text_colour_of_each_state(theme, qtbot):
     button.set_selected(False)
     button.setEnabled(False)
     assert _icon_colour(button.icon(), QIcon.Mode.Disabled) == theme.palette.text.disabled.upper()
+
+
+def test_button_focus_ring_only_from_the_keyboard(theme, qtbot):
+    from tovane.material.button import Button
+
+    button = Button("Alarm").renderUi()
+    qtbot.addWidget(button)
+    ring = theme.components["MuiButton"]["styles"]["root"]({})["&[focusVisible=true]"]
+    assert ring and "QPushButton[focusVisible=true]" in button.styleSheet()
+
+    def focus(kind, reason):
+        QApplication.sendEvent(button, QFocusEvent(kind, reason))
+        return button.property("focusVisible")
+
+    assert focus(QEvent.Type.FocusIn, Qt.FocusReason.MouseFocusReason) in (None, "false")
+    assert focus(QEvent.Type.FocusOut, Qt.FocusReason.MouseFocusReason) in (None, "false")
+    assert focus(QEvent.Type.FocusIn, Qt.FocusReason.TabFocusReason) == "true"
+    assert focus(QEvent.Type.FocusOut, Qt.FocusReason.MouseFocusReason) == "false"
+    assert focus(QEvent.Type.FocusIn, Qt.FocusReason.MouseFocusReason) == "false"
 
 
 def test_slider_preview_card(qapp):

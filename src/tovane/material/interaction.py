@@ -1,10 +1,16 @@
 """What a control drawn by state needs to hear from Qt: hover, enabled, keyboard focus."""
 
+from functools import cache
+
 from PySide6.QtCore import QEvent, Qt
 
-# Focus that shows a focus ring: it came from the keyboard, not from a click.
-KEYBOARD_FOCUS = (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason,
-                  Qt.FocusReason.ShortcutFocusReason)
+
+@cache
+def keyboard_focus():
+    """The focus reasons that show a focus ring: focus that came from the
+    keyboard, not from a click. (Looked up on first use: the first look at
+    Qt's enums costs an import a noticeable time.)"""
+    return (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason, Qt.FocusReason.ShortcutFocusReason)
 
 
 class InteractionState:
@@ -37,7 +43,7 @@ class InteractionState:
 
     def focusInEvent(self, event):
         super().focusInEvent(event)
-        self._focusVisible = event.reason() in KEYBOARD_FOCUS
+        self._focusVisible = event.reason() in keyboard_focus()
         self._interactionChanged()
 
     def focusOutEvent(self, event):
