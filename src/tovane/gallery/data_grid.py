@@ -54,6 +54,23 @@ DataGrid QScrollBar::add-page, DataGrid QScrollBar::sub-page { background: none;
 """
 
 
+class ActionsDelegate(QStyledItemDelegate):
+    """The delegate of the Actions column: its cells hold Open buttons only.
+
+    It places a button on its cell's rectangle without reading the cell's
+    style from the model, as Qt's delegate does for every cell widget on every
+    layout pass of the view (a theme switch makes dozens of those passes).
+    A button lower than its row is centred in it, 4 px in from each side.
+    """
+
+    def updateEditorGeometry(self, editor, option, index):
+        cell = option.rect.adjusted(4, 0, -4, 0)
+        height = min(editor.maximumHeight(), cell.height())
+        cell.setTop(cell.top() + (cell.height() - height) // 2)
+        cell.setHeight(height)
+        editor.setGeometry(cell)
+
+
 @page("data-grid", "Data grid",
       f"{ROWS:,} people in a DataGrid. Click a column header to sort, drag rows to reorder them "
       "(the drop marker spans the whole row), scroll sideways: the Actions column stays in view.")
@@ -103,7 +120,7 @@ def data_grid_page(ctx, widget, layout):
         {"field": "orders", "headerName": "Orders", "align": "right"},
         {"field": "actions", "headerName": "Actions", "renderCell": render_actions},
     ]
-    grid = DataGrid(columns, people(ROWS), isFrozenLastColumn=True, itemDelegates=[QStyledItemDelegate()])
+    grid = DataGrid(columns, people(ROWS), isFrozenLastColumn=True, itemDelegates=[ActionsDelegate()])
     grid._main_window = SimpleNamespace(tblProfile=grid)  # where the cell button handler reads profiles
     grid.setMinimumHeight(290)
     grid.setCornerWidget(QWidget())  # a plain corner between the two scroll bars
