@@ -1,6 +1,8 @@
 """The gallery's form page: helper texts following the inputs, the language
 switch, the error style on and off, and a theme switch."""
 
+import re
+
 import pytest
 from PySide6.QtWidgets import QLineEdit
 
@@ -55,6 +57,22 @@ def test_error_style_on_and_off(forms_page):
     assert message.text() == "A whole number of years" and error_colour not in message.styleSheet()
     _editor(forms_page, "Your age in years").setText("4x")
     assert error_colour in message.styleSheet()
+
+
+def test_fields_in_the_outlined_style_with_the_error_outline(forms_page, qtbot):
+    # Every field is as high as a medium control; the one in error carries
+    # the property that the window's sheet gives the error outline, and loses
+    # it when the input is right.
+    theme = useTheme()
+    assert {e.height() for e in forms_page.findChildren(QLineEdit)} == {theme.controlHeight("medium")}
+    age = _editor(forms_page, "Your age in years")
+    assert age.objectName() == "GalleryField" and age.property("error") == "true"
+    age.setText("42")
+    assert age.property("error") == "false"
+    window = gallery.GalleryWindow(pages=[])
+    qtbot.addWidget(window)
+    rule = re.search(r"QLineEdit#GalleryField\[error=true\]\s*\{([^}]*)\}", window.styleSheet())
+    assert rule and theme.palette.error.main.lower() in rule.group(1).lower()
 
 
 def test_theme_switch_restyles(forms_page):

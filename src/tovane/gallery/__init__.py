@@ -73,7 +73,8 @@ def __getattr__(name):
 
 def _window_qss(theme):
     """The window's style sheet: the theme's type scale for labels with a
-    "variant", colours for their "role", surfaces, navigation."""
+    "variant", colours for their "role", surfaces, navigation, text fields
+    and tables."""
     p, radius = theme.palette, theme.shape.borderRadius
     # Body text for every widget; labels with a variant take theirs.
     rules = [get_qss_style({"fontSize": theme.typography.body2.fontSize}, class_name="QWidget")]
@@ -95,7 +96,21 @@ def _window_qss(theme):
         f"QListWidget#GalleryNav::item:hover {{ background-color: {p.action.hover}; }}",
         f"QListWidget#GalleryNav::item:selected {{ background-color: {p.action.selected};"
         f" color: {p.primary.main}; }}",
+        f"QTableView#GalleryTable {{ background-color: {p.background.paper}; color: {p.text.primary};"
+        f" border: 1px solid {p.divider}; border-radius: {radius}px; gridline-color: {p.divider};"
+        f" selection-background-color: {p.action.selected}; selection-color: {p.text.primary}; }}",
+        f"QTableView#GalleryTable QHeaderView::section {{ background-color: {p.background.neutral};"
+        f" color: {p.text.primary}; border: none; border-bottom: 1px solid {p.divider};"
+        f" padding: 0px {space(1)}px; min-height: {space(5)}px; font-weight: 600; }}",
+        f"QTableView#GalleryTable::item {{ padding: 0px {space(1)}px; }}",
     ]
+    # Text fields in the theme's outlined style, as the time field is: the
+    # text 16 px from the edge (1 px less inside the 2-px focus border).
+    field = dict(theme.components["MuiOutlinedInput"]["styles"]["root"]({"size": "medium"}))
+    field["padding"] = f"0px {space(2)}px"
+    field["placeholderTextColor"] = p.text.secondary
+    field["&:focus"] = {**field.pop("&[focused=true]"), "padding": f"0px {space(2) - 1}px"}
+    rules.append(get_qss_style(field, class_name="QLineEdit#GalleryField"))
     return "\n".join(rules)
 
 

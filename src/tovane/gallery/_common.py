@@ -13,7 +13,8 @@ from typing import Callable
 
 from PySide6.QtCore import Qt
 from PySide6.QtGui import QColor, QPalette
-from PySide6.QtWidgets import QFrame, QHBoxLayout, QLabel, QVBoxLayout, QWidget
+from PySide6.QtWidgets import (QAbstractItemView, QFrame, QHBoxLayout, QLabel, QLineEdit, QTableView,
+                               QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
 from tovane.material.styles import useTheme
@@ -187,6 +188,38 @@ def toggle(ctx, parent, *args, **kwargs):
     button = ToggleButton(*args, **kwargs)
     button.renderUi(ctx, parent=parent)
     return button
+
+
+def text_field(placeholder=""):
+    """A one-line text input in the theme's outlined style (set by the
+    window), as high as the other controls of medium size."""
+    field = QLineEdit()
+    field.setObjectName("GalleryField")
+    field.setPlaceholderText(placeholder)
+    field.setFixedHeight(useTheme().controlHeight("medium"))
+    return field
+
+
+def set_error(field, on):
+    """Show ``field`` (a ``text_field``) in the error style, or not."""
+    value = "true" if on else "false"
+    if field.property("error") != value:
+        field.setProperty("error", value)
+        field.style().unpolish(field)
+        field.style().polish(field)
+
+
+def table(model):
+    """A table view of ``model`` in the window's table style: whole rows
+    selected, rows as high as a medium control."""
+    view = QTableView()
+    view.setObjectName("GalleryTable")
+    view.setModel(model)
+    view.verticalHeader().hide()
+    view.verticalHeader().setDefaultSectionSize(useTheme().controlHeight("medium"))
+    view.setSelectionBehavior(QAbstractItemView.SelectionBehavior.SelectRows)
+    view.horizontalHeader().setDefaultAlignment(Qt.AlignmentFlag.AlignLeft | Qt.AlignmentFlag.AlignVCenter)
+    return view
 
 
 def button(ctx, parent, label, onClick=None, **kwargs):

@@ -1,8 +1,8 @@
 """Forms: helper texts under real inputs, from a State, translated, in the error style."""
 
-from PySide6.QtWidgets import QButtonGroup, QGridLayout, QHBoxLayout, QLineEdit, QVBoxLayout
+from PySide6.QtWidgets import QButtonGroup, QGridLayout, QHBoxLayout, QVBoxLayout
 
-from ._common import caption, page, section, toggle
+from ._common import caption, page, section, set_error, space, text_field, toggle
 
 
 def _field(title, editor, helper):
@@ -27,14 +27,14 @@ def forms_page(ctx, widget, layout):
         return FormHelperText(**kwargs).renderUi(ctx, parent=widget)
 
     # A fixed helper text.
-    email = QLineEdit()
+    email = text_field()
     email.setPlaceholderText("name@example.com")
     fixed = helper(text="We never share your address.")
 
     # A text held by a State, changed as the user types.
     limit = 20
     counted = State(f"0/{limit} characters")
-    username = QLineEdit()
+    username = text_field()
     username.setMaxLength(limit)
     username.setPlaceholderText("Pick a user name")
     username.textChanged.connect(lambda text: setattr(counted, "value", f"{len(text)}/{limit} characters"))
@@ -43,7 +43,7 @@ def forms_page(ctx, widget, layout):
 
     # A translated text: the source is a callable giving the catalogue key.
     required = State(lambda: "Required")
-    phone = QLineEdit()
+    phone = text_field()
     phone.setPlaceholderText("+84 ...")
     translated = helper(text=required)
     languages = QHBoxLayout()
@@ -65,7 +65,7 @@ def forms_page(ctx, widget, layout):
     # The error style, on while the input holds something other than digits.
     message = State("")
     invalid = State(False)
-    age = QLineEdit()
+    age = text_field()
     age.setPlaceholderText("Your age in years")
 
     def check_age(text):
@@ -77,12 +77,17 @@ def forms_page(ctx, widget, layout):
     error = helper(text=message, error=invalid)
     age.setText("forty")
     state = caption("")
-    invalid.valueChanged.connect(lambda on: state.setText(f"error: {on}"))
-    state.setText(f"error: {invalid.value}")
+
+    def show_error(on):
+        state.setText(f"error: {on}")
+        set_error(age, on)  # the field's outline turns the error colour too
+
+    invalid.valueChanged.connect(show_error)
+    show_error(invalid.value)
 
     grid = QGridLayout()
-    grid.setHorizontalSpacing(24)
-    grid.setVerticalSpacing(18)
+    grid.setHorizontalSpacing(space(3))
+    grid.setVerticalSpacing(space(2))
     grid.setColumnStretch(0, 1)
     grid.setColumnStretch(1, 1)
     grid.addLayout(_field("Email (a fixed text)", email, fixed), 0, 0)

@@ -2,9 +2,9 @@
 
 from PySide6.QtCore import Qt
 from PySide6.QtGui import QStandardItem, QStandardItemModel
-from PySide6.QtWidgets import QAbstractItemView, QHeaderView, QLineEdit, QTableView
+from PySide6.QtWidgets import QHeaderView
 
-from ._common import caption, code_text, page, row, section
+from ._common import caption, code_text, page, row, section, table, text_field
 
 HEADERS = ("File", "Kind", "Version")
 FILES = [
@@ -36,12 +36,9 @@ def natural_order_page(ctx, widget, layout):
 
     proxy = HumanProxyModel(widget)
     proxy.setSourceModel(_model())
-    view = QTableView()
-    view.setModel(proxy)
+    view = table(proxy)
     view.setSortingEnabled(True)
     view.sortByColumn(0, Qt.SortOrder.AscendingOrder)
-    view.verticalHeader().hide()
-    view.setSelectionBehavior(QAbstractItemView.SelectionBehavior.SelectRows)
     view.horizontalHeader().setSectionResizeMode(QHeaderView.ResizeMode.Stretch)
     view.setMinimumHeight(220)
 
@@ -52,8 +49,7 @@ def natural_order_page(ctx, widget, layout):
         shown.setText(f"{proxy.rowCount()} of {len(FILES)} files shown")
 
     for name in HEADERS:
-        box = QLineEdit()
-        box.setPlaceholderText(f"Filter {name.lower()}")
+        box = text_field(f"Filter {name.lower()}")
         box.setClearButtonEnabled(True)
         box.textChanged.connect(refilter)
         boxes.append(box)
