@@ -185,6 +185,30 @@ def test_button_focus_ring_only_from_the_keyboard(theme, qtbot):
     assert focus(QEvent.Type.FocusIn, Qt.FocusReason.MouseFocusReason) == "false"
 
 
+@pytest.mark.parametrize("mode", ["light", "dark"])
+def test_list_checkbox_painted_in_the_theme_colours(theme, qtbot, mode):
+    from tovane.material.list_item_checkbox import ListItemCheckbox
+
+    theme.setMode(mode)
+    item = ListItemCheckbox()
+    qtbot.addWidget(item)
+    item.resize(item.sizeHint())
+    box = item._checkbox
+    box.resize(box.sizeHint())
+
+    def colours():
+        image = box.grab().toImage()
+        return {image.pixelColor(x, y).name().upper() for x in range(image.width()) for y in range(image.height())
+                if image.pixelColor(x, y).alpha() == 255}
+
+    p = theme.palette
+    assert p.text.secondary.upper() in colours() and p.primary.main.upper() not in colours()
+    item.set_checked(True)
+    assert {p.primary.main.upper(), p.primary.contrastText.upper()} <= colours()
+    box.setEnabled(False)
+    assert p.action.disabled.upper() in colours() and p.primary.main.upper() not in colours()
+
+
 def test_slider_preview_card(qapp):
     # The demonstration's fixed style sheet is shown on a white card in both
     # themes; its active track and handle colour reach 3:1 there, and Qt's own
