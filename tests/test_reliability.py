@@ -1,6 +1,7 @@
 """Reliability reproducers: native recursion, huge and non-finite sx sizes,
 raising a patched non-exception, a WidgetSetter coroutine closed or thrown
-into while it runs, and a failed import in a legacy subinterpreter.
+into while it runs, a failed import in a legacy subinterpreter, and None
+handed to the event handlers that pass an event on to Qt's.
 
 Each case runs in a child process, so one that crashes the interpreter fails
 its own test and nothing else.  The child imports tovane from the tree this
@@ -448,3 +449,46 @@ proxy = HumanProxyModel(); proxy.setSourceModel(model)
 report(first)
 """)
     assert result[0] in ("LookupError", "TypeError"), result
+
+
+# --- None for an event ------------------------------------------------------------
+
+NONE_EVENTS = {
+    "DataGrid.dropEvent": """
+        from PySide6.QtWidgets import QStyledItemDelegate
+        from tovane.material.marquel.marquel import DataGrid
+        grid = DataGrid([{"field": "a", "headerName": "A"}, {"field": "b", "headerName": "B"}], [{"a": 1, "b": 2}],
+                        isFrozenLastColumn=True, itemDelegates=[QStyledItemDelegate()])
+        handler, after = grid.dropEvent, lambda: None
+    """,
+    "ListItemButton.focusInEvent": """
+        from tovane.material.selvon import ListItemButton
+        item = ListItemButton(key="a", focusVisibleClassName=".f"); host = QWidget(); item.renderUi(None, parent=host)
+        handler, after = item.focusInEvent, item.styleSheet
+    """,
+    "ListItemButton.focusOutEvent": """
+        from tovane.material.selvon import ListItemButton
+        item = ListItemButton(key="a", focusVisibleClassName=".f"); host = QWidget(); item.renderUi(None, parent=host)
+        handler, after = item.focusOutEvent, item.styleSheet
+    """,
+    "ListItemButton.mouseReleaseEvent": """
+        from tovane.material.selvon import ListItemButton
+        clicks = []
+        item = ListItemButton(key="a", onClick=clicks.append); host = QWidget(); item.renderUi(None, parent=host)
+        handler, after = item.mouseReleaseEvent, lambda: clicks
+    """,
+}
+
+
+@pytest.mark.parametrize("case", sorted(NONE_EVENTS))
+def test_none_for_an_event_is_refused_before_qt_sees_a_null_pointer(case):
+    # Qt's own handler would take None as a null pointer and crash.
+    result, _ = run_child(textwrap.dedent(NONE_EVENTS[case]) + """
+first = outcome(handler, None)
+report([first, repr(after())])
+""")
+    (kind, message), after = result
+    assert kind == "TypeError" and message == f"{case}() argument 'event' must be a " \
+        f"{'QDropEvent' if 'drop' in case else 'QMouseEvent' if 'mouse' in case else 'QFocusEvent'}, not None"
+    if "mouse" in case:
+        assert after == "['a']"  # the click handler ran first, as the method's body has it

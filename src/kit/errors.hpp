@@ -26,6 +26,15 @@ inline void require_exact_type(PyObject* value, PyTypeObject* type, const char* 
            type->tp_name, type_name(value));
 }
 
+// The binding hands Qt's event handlers None as a null pointer, and most of
+// them crash on it.  A native that passes an event on to one refuses None
+// first:  TypeError: ListItemButton.focusOutEvent() argument 'event' must be
+// a QFocusEvent, not None
+inline void refuse_none_event(PyObject* event, const char* where, const char* kind) {
+    if (event == Py_None)
+        raisef(PyExc_TypeError, "%.200s() argument 'event' must be a %.200s, not None", where, kind);
+}
+
 // Inside `catch (kit::Error&)`: true (and the error is cleared) when the
 // pending exception is an instance of cls; false leaves it pending, so the
 // caller rethrows.  The `except cls: pass` of Python.

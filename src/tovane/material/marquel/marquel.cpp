@@ -597,8 +597,10 @@ const Def DataGrid_cellButtonClicked{"def cellButtonClicked(self, data)", [](PyO
 //
 // The base class accepts the event when the model took the drop.  When it
 // did not, the drag source learns that nothing was dropped: a source told
-// that its rows were moved removes them.
+// that its rows were moved removes them.  (None, which Qt's handler would
+// take as a null pointer, is refused first.)
 const Def DataGrid_dropEvent{"def dropEvent(self, event)", [](const Frame& f, PyObject* self, PyObject* event) {
+    refuse_none_event(event, "DataGrid.dropEvent", "QDropEvent");
     call(f.super_attr(self, KIT_STR("dropEvent")), event);
     if (!truthy(call_method(event, KIT_STR("isAccepted"))))
         call_method(event, KIT_STR("setDropAction"), member(KIT_GLOBAL("Qt"), "DropAction", "IgnoreAction"));

@@ -269,11 +269,14 @@ const Def ListItemButton__get_align_items_style{
 //         rule = f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
 //         sheet = self.styleSheet()
 // Gives the rule and the sheet, or nothing when there is no class name.
+// (None, which Qt's handler would take as a null pointer, is refused first.)
 struct OutlinedSheet {
     Ref rule, sheet;
     bool ends_with_rule() const { return endswith(sheet, rule); }
 };
-std::optional<OutlinedSheet> after_focus_event(const Frame& f, PyObject* self, PyObject* handler, PyObject* event) {
+std::optional<OutlinedSheet> after_focus_event(const Frame& f, PyObject* self, PyObject* handler, PyObject* event,
+                                               const char* where) {
+    refuse_none_event(event, where, "QFocusEvent");
     call(f.super_attr(self, handler), event);
     Ref className = getattr(self, KIT_STR("_focusVisibleClassName"));
     if (!truthy(className)) return std::nullopt;
@@ -290,7 +293,7 @@ std::optional<OutlinedSheet> after_focus_event(const Frame& f, PyObject* self, P
 // The rule is appended once: a focus-in that finds it in place adds nothing.
 const Def ListItemButton_focusInEvent{"def focusInEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                           PyObject* event) {
-    auto outlined = after_focus_event(f, self, KIT_STR("focusInEvent"), event);
+    auto outlined = after_focus_event(f, self, KIT_STR("focusInEvent"), event, "ListItemButton.focusInEvent");
     if (!outlined || outlined->ends_with_rule()) return;
     call_method(self, KIT_STR("setStyleSheet"), add(outlined->sheet, outlined->rule));
 }};
@@ -306,7 +309,7 @@ const Def ListItemButton_focusInEvent{"def focusInEvent(self, event)", [](const 
 // restyle in between has dropped the rule already).
 const Def ListItemButton_focusOutEvent{"def focusOutEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                             PyObject* event) {
-    auto outlined = after_focus_event(f, self, KIT_STR("focusOutEvent"), event);
+    auto outlined = after_focus_event(f, self, KIT_STR("focusOutEvent"), event, "ListItemButton.focusOutEvent");
     if (!outlined || !outlined->ends_with_rule()) return;
     Py_ssize_t length = PyObject_Length(outlined->rule);   // an exact str: cannot fail
     call_method(self, KIT_STR("setStyleSheet"), drop_last(outlined->sheet, length));
@@ -319,6 +322,8 @@ const Def ListItemButton_focusOutEvent{"def focusOutEvent(self, event)", [](cons
 //         except Exception:
 //             self._onClick()
 //     super().mouseReleaseEvent(event)
+// (None, which Qt's handler would take as a null pointer, is refused after
+// the click handler has run.)
 const Def ListItemButton_mouseReleaseEvent{"def mouseReleaseEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                                     PyObject* event) {
     if (truthy(getattr(self, KIT_STR("_onClick")))) {
@@ -330,6 +335,7 @@ const Def ListItemButton_mouseReleaseEvent{"def mouseReleaseEvent(self, event)",
             call(getattr(self, KIT_STR("_onClick")));
         }
     }
+    refuse_none_event(event, "ListItemButton.mouseReleaseEvent", "QMouseEvent");
     call(f.super_attr(self, KIT_STR("mouseReleaseEvent")), event);
 }};
 
