@@ -25,8 +25,10 @@ def test_construct_render_destroy(qapp):
         shiboken6.delete(item)
 
     # Qt and PySide keep some bookkeeping of the widgets they made, whatever
-    # other tests left alive: a leak per item shows in the objects and blocks.
-    assert_no_leak(build, calls=2_000, warmup=1_000, max_bytes=256 * 1024)
+    # other tests left alive (a few hundred blocks in the sanitizer build,
+    # whatever the number of items): a leak per item shows in the objects and
+    # as at least 4,000 blocks.
+    assert_no_leak(build, calls=4_000, warmup=1_000, max_blocks=1_000, max_bytes=256 * 1024)
     assert host.findChildren(ListItemButton) == []
     assert ListItemButton._getStyleSheet.cache_info().currsize <= 1
 
