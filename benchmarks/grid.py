@@ -36,6 +36,10 @@ from PySide6.QtWidgets import QApplication, QLabel, QStyledItemDelegate  # noqa:
 
 from tovane.material.marquel.marquel import DataGrid  # noqa: E402
 
+# The Python the grid is measured against is the tests' own.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from marquel_reference import python_rows, reference_geometry  # noqa: E402
+
 
 # --- what a user would otherwise write -----------------------------------
 
@@ -44,25 +48,9 @@ def rows_idiomatic(view):
     return sorted({i.row() for i in view.selectedIndexes()})
 
 
-def rows_membership(view):
-    rows = []
-    for index in view.selectedIndexes():
-        if index.row() not in rows:
-            rows.append(index.row())
-    rows.sort()
-    return rows
-
-
-def geometry_python(self):
-    x_position = self.verticalHeader().width() + self.frameWidth()
-    for c in range(self.lastCol):
-        x_position += self.columnWidth(c)
-    x_viewPort = (self.verticalHeader().width() + self.viewport().width() - self.columnWidth(self.lastCol)
-                  + self.frameWidth())
-    if self._frozenColumn is not None:
-        self._frozenColumn.setGeometry(x_position if x_position < x_viewPort else x_viewPort, self.frameWidth(),
-                                       self.columnWidth(self.lastCol),
-                                       self.viewport().height() + self.horizontalHeader().height())
+def geometry_python(grid):
+    if grid._frozenColumn is not None:
+        grid._frozenColumn.setGeometry(reference_geometry(grid))
 
 
 # --- set-up ----------------------------------------------------------------
@@ -149,9 +137,9 @@ def main(argv=None):
     rows = round_robin({"ours": timed(large.getselectedRowsFast),
                         "idiomatic": timed(lambda: rows_idiomatic(large))}, args.repeats)
     small_rows = round_robin({"ours": timed(small.getselectedRowsFast, 5),
-                              "membership": timed(lambda: rows_membership(small))}, 3)
+                              "membership": timed(lambda: python_rows(small))}, 3)
     same_rows = (large.getselectedRowsFast() == rows_idiomatic(large) == list(range(args.rows))
-                 and small.getselectedRowsFast() == rows_membership(small))
+                 and small.getselectedRowsFast() == python_rows(small))
     print(f"  rows      {args.rows:,} x 5, getselectedRowsFast    {rows['ours'] * 1e3:10.2f} ms")
     print(f"  rows      {args.rows:,} x 5, idiomatic Python       {rows['idiomatic'] * 1e3:10.2f} ms")
     print(f"  rows      10,000 x 5, getselectedRowsFast     {small_rows['ours'] * 1e3:10.2f} ms")

@@ -2,10 +2,11 @@
 grid, scrolling, and the grid's moveCursor/scrollTo, through real views."""
 
 import pytest
-from PySide6.QtCore import QPoint, QRect, Qt
+from PySide6.QtCore import QPoint, Qt
 from PySide6.QtTest import QTest
 from PySide6.QtWidgets import QAbstractItemView, QStyledItemDelegate, QTableView
 
+from marquel_reference import reference_geometry
 from test_marquel import DataGrid, drop_rows, make_grid, records
 
 pytestmark = pytest.mark.filterwarnings("ignore::DeprecationWarning")
@@ -14,17 +15,6 @@ WIDE = [{"field": f"c{i}", "headerName": f"Column {i}"} for i in range(12)]
 
 def wide_rows(n):
     return [{f"c{i}": (r if i == 1 else f"r{r}c{i}") for i in range(12)} for r in range(n)]
-
-
-def reference_geometry(grid):
-    """updateFrozenTableGeometry written in Python: where the overlay belongs."""
-    x_position = grid.verticalHeader().width() + grid.frameWidth()
-    for c in range(grid.lastCol):
-        x_position += grid.columnWidth(c)
-    x_viewPort = (grid.verticalHeader().width() + grid.viewport().width() - grid.columnWidth(grid.lastCol)
-                  + grid.frameWidth())
-    return QRect(x_position if x_position < x_viewPort else x_viewPort, grid.frameWidth(),
-                 grid.columnWidth(grid.lastCol), grid.viewport().height() + grid.horizontalHeader().height())
 
 
 def test_overlay_over_its_column_when_the_table_fits(qtbot):

@@ -13,21 +13,12 @@ from PySide6.QtGui import QDropEvent, QStandardItem, QStandardItemModel
 from PySide6.QtWidgets import QPushButton, QStyledItemDelegate
 
 from leakcheck import assert_no_leak
+from marquel_reference import python_rows
 from test_marquel import COLUMNS, DataGrid, drop_rows, ids, make_grid, records
 from tovane.material.marquel.marquel_model import DataGridModel
 
 pytestmark = pytest.mark.filterwarnings("ignore::DeprecationWarning")
 Flag = QItemSelectionModel.SelectionFlag
-
-
-def python_rows(view):
-    """getselectedRowsFast as written in Python."""
-    rows = []
-    for index in view.selectedIndexes():
-        if index.row() not in rows:
-            rows.append(index.row())
-    rows.sort()
-    return rows
 
 
 def consistent(grid):
