@@ -8,21 +8,14 @@ from PySide6.QtWidgets import QLineEdit
 
 import tovane.gallery as gallery
 from tovane.i18n.use_translation import i18n
-from tovane.material.component import RenderContext
 from tovane.material.drevasse import FormHelperText
 from tovane.material.flintor.flintor import ToggleButton
 from tovane.material.styles import useTheme
 
 
 @pytest.fixture
-def forms_page(qtbot):
-    theme = useTheme()
-    entry = next(p for p in gallery.PAGES if p.key == "forms")
-    page = entry.build(RenderContext(theme=theme))
-    qtbot.addWidget(page)
-    page.show()
-    yield page
-    theme.setMode("light")
+def forms_page(gallery_page):
+    yield gallery_page("forms")
     i18n.changeLanguage("en")
 
 

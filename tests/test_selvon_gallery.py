@@ -6,23 +6,14 @@ from PySide6.QtCore import Qt
 from PySide6.QtTest import QTest
 from PySide6.QtWidgets import QLabel
 
-import tovane.gallery as gallery
-from tovane.material.component import RenderContext
 from tovane.material.list_item_checkbox import ListItemCheckbox
 from tovane.material.selvon import ListItemButton
 from tovane.material.styles import useTheme
 
 
 @pytest.fixture
-def lists_page(qtbot):
-    theme = useTheme()
-    entry = next(p for p in gallery.PAGES if p.key == "lists")
-    page = entry.build(RenderContext(theme=theme))
-    qtbot.addWidget(page)
-    page.resize(900, 700)
-    page.show()
-    yield page
-    theme.setMode("light")
+def lists_page(gallery_page):
+    return gallery_page("lists", size=(900, 700))
 
 
 def _items(page):
