@@ -72,6 +72,21 @@ install_build_backend() {
     fi
 }
 
+# install_when_changed STAMP_FILE STAMP INSTALLED MESSAGE COMMAND...: runs
+# COMMAND when the inputs' stamp is not the one recorded in STAMP_FILE, or
+# the installed package directory INSTALLED is missing; records the stamp
+# once it succeeded.
+install_when_changed() {
+    local stamp_file=$1 stamp=$2 installed=$3 message=$4
+    shift 4
+    if [ "$(cat "$stamp_file" 2>/dev/null)" != "$stamp" ] || [ ! -d "$installed" ]; then
+        echo "==> $message" >&2
+        rm -f "$stamp_file"
+        "$@"
+        echo "$stamp" >"$stamp_file"
+    fi
+}
+
 if [ ! -x "$venv/bin/python" ] || ! is_313 "$venv/bin/python"; then
     base=$(find_python)
     echo "==> creating $venv with $base" >&2
@@ -80,31 +95,25 @@ if [ ! -x "$venv/bin/python" ] || ! is_313 "$venv/bin/python"; then
 fi
 PY="$venv/bin/python"
 
-stamp_file="$venv/.tovane-inputs"
-stamp=$(inputs_stamp OFF)
-if [ "$(cat "$stamp_file" 2>/dev/null)" != "$stamp" ] || [ ! -d "$venv/lib/python3.13/site-packages/tovane" ]; then
-    echo "==> installing tovane (building the native modules)" >&2
-    rm -f "$stamp_file"
+install_into_venv() {
     install_build_backend
     TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=OFF \
         pip_quiet install --no-build-isolation "$root[test,async]"
-    echo "$stamp" >"$stamp_file"
-fi
+}
+install_when_changed "$venv/.tovane-inputs" "$(inputs_stamp OFF)" "$venv/lib/python3.13/site-packages/tovane" \
+    "installing tovane (building the native modules)" install_into_venv
 
 if [ "${TOVANE_SANITIZE:-OFF}" = "ON" ]; then
     site="$root/build/sanitize/site"
-    stamp_file="$root/build/sanitize/.tovane-inputs"
-    stamp=$(inputs_stamp ON)
-    if [ "$(cat "$stamp_file" 2>/dev/null)" != "$stamp" ] || [ ! -d "$site/tovane" ]; then
-        echo "==> building tovane with the sanitizers into $site" >&2
-        rm -f "$stamp_file"
-        # Debug information for the reports' stack traces; a build directory
-        # of its own, so switching back and forth stays incremental.
+    # Debug information for the reports' stack traces; a build directory of
+    # its own, so switching back and forth stays incremental.
+    install_sanitized() {
         SKBUILD_BUILD_DIR="$root/build/sanitize/cmake" SKBUILD_CMAKE_BUILD_TYPE=RelWithDebInfo \
         TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=ON \
             pip_quiet install --no-build-isolation --no-deps --upgrade --target "$site" "$root"
-        echo "$stamp" >"$stamp_file"
-    fi
+    }
+    install_when_changed "$root/build/sanitize/.tovane-inputs" "$(inputs_stamp ON)" "$site/tovane" \
+        "building tovane with the sanitizers into $site" install_sanitized
     export PYTHONPATH="$site${PYTHONPATH:+:$PYTHONPATH}"
 fi
 export PY
