@@ -152,12 +152,24 @@ PyObject* instance_dict(PyObject* o) noexcept {
 }
 
 bool finds_method(PyObject* o, PyObject* name, PyObject* method) {
+    if (Py_TYPE(o)->tp_flags & Py_TPFLAGS_MANAGED_DICT) return false;
     if (type_lookup(Py_TYPE(o), name) != method) return false;
     PyObject* dict = instance_dict(o);
     return !dict || !check(PyDict_Contains(dict, name));
 }
 
+Ref module_attr(const char* module, const char* name) {
+    Ref m = Ref::steal(PyImport_ImportModule(module));
+    return getattr(m, name);
+}
+
 // --- items -----------------------------------------------------------------
+
+Py_ssize_t len(PyObject* o) {
+    Py_ssize_t n = PyObject_Size(o);
+    if (n < 0) throw Error{};
+    return n;
+}
 
 Ref get(PyObject* mapping, PyObject* key) {
     if (PyDict_CheckExact(mapping)) {

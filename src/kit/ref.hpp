@@ -188,10 +188,19 @@ PyObject* instance_dict(PyObject* o) noexcept;
 // Whether o.name finds `method` (an attribute as a class holds it, such as a
 // method of a compiled base): the MRO of o's class holds that very object
 // under `name` and o's own __dict__ does not shadow it.  Tells whether a
-// subclass or the instance overrides a method.
+// subclass or the instance overrides a method.  An object whose dict is
+// managed by the interpreter is not looked into: the answer is false.
 bool finds_method(PyObject* o, PyObject* name, PyObject* method);
 
+// getattr(importlib.import_module(module), name): a name of a module that the
+// calling module does not bind as a global (cache it with KIT_CACHED).
+Ref module_attr(const char* module, const char* name);
+
 // --- item access ---------------------------------------------------------
+
+// len(o), as a C++ size and as a Python int
+Py_ssize_t len(PyObject* o);
+inline Ref length(PyObject* o) { return Ref::steal(PyLong_FromSsize_t(len(o))); }
 
 // mapping.get(key) and mapping.get(key, dflt), as written in Python: any
 // object with a get method (dict fast path).

@@ -334,9 +334,8 @@ bool binding_getattro(getattrofunc f) {
     // Shiboken.Object's and PySide's QObject's lookups.
     static getattrofunc known[2] = {nullptr, nullptr};
     if (!known[0]) {
-        Ref qtcore = Ref::steal(PyImport_ImportModule("PySide6.QtCore"));
-        known[0] = reinterpret_cast<PyTypeObject*>(getattr(qtcore, KIT_STR("QModelIndex")).get())->tp_getattro;
-        known[1] = reinterpret_cast<PyTypeObject*>(getattr(qtcore, KIT_STR("QObject")).get())->tp_getattro;
+        known[0] = reinterpret_cast<PyTypeObject*>(module_attr("PySide6.QtCore", "QModelIndex").get())->tp_getattro;
+        known[1] = reinterpret_cast<PyTypeObject*>(module_attr("PySide6.QtCore", "QObject").get())->tp_getattro;
     }
     return f == known[0] || f == known[1];
 }
@@ -460,15 +459,11 @@ PyObject* qt_method(QtMethod which) {
 
 // Whether attribute lookup on the proxy still ends at Qt's method: its class
 // keeps it and the instance does not shadow it.
-bool keeps_qt(PyObject* self, QtMethod which) {
-    if (type_lookup(Py_TYPE(self), qt_method_name(which)) != qt_method(which)) return false;
-    PyObject* dict = instance_dict(self);
-    return !dict || !check(PyDict_Contains(dict, qt_method_name(which)));
-}
+bool keeps_qt(PyObject* self, QtMethod which) { return finds_method(self, qt_method_name(which), qt_method(which)); }
 
 // An invalid QModelIndex, the root of every model (QModelIndex() in Python).
 PyObject* root_index() {
-    return KIT_CACHED(call(getattr(Ref::steal(PyImport_ImportModule("PySide6.QtCore")), KIT_STR("QModelIndex"))));
+    return KIT_CACHED(call(module_attr("PySide6.QtCore", "QModelIndex")));
 }
 
 // model.columnCount(QModelIndex()).  QAbstractListModel's own columnCount is
@@ -477,7 +472,7 @@ PyObject* root_index() {
 // that same root index (the call converts no index).
 Ref source_root_columns(PyObject* model) {
     PyObject* list_column_count = KIT_CACHED(getattr(
-        getattr(Ref::steal(PyImport_ImportModule("PySide6.QtCore")), KIT_STR("QAbstractListModel")),
+        module_attr("PySide6.QtCore", "QAbstractListModel"),
         KIT_STR("columnCount")));
     PyObject* name = KIT_STR("columnCount");
     if (type_lookup(Py_TYPE(model), name) == list_column_count) return integer(1);

@@ -35,13 +35,6 @@ Ref member(PyObject* owner, const char* enum_name, const char* name) {
     return getattr(getattr(owner, enum_name), name);
 }
 
-// len(o)
-Ref length(PyObject* o) {
-    Py_ssize_t n = PyObject_Size(o);
-    if (n < 0) throw_error();
-    return Ref::steal(PyLong_FromSsize_t(n));
-}
-
 // operator.index(o) as a C++ number (range() takes nothing else).
 long long index_value(PyObject* o) { return as_long(Ref::steal(PyNumber_Index(o))); }
 
@@ -50,8 +43,7 @@ long long index_value(PyObject* o) { return as_long(Ref::steal(PyNumber_Index(o)
 #define QT_METHOD(cls, name) KIT_CACHED(getattr(KIT_GLOBAL(cls), KIT_STR(name)))
 
 // The same for a class of PySide6.QtCore that the module does not import.
-Ref qtcore_class(const char* name) { return getattr(Ref::steal(PyImport_ImportModule("PySide6.QtCore")), name); }
-#define QTCORE_METHOD(cls, name) KIT_CACHED(getattr(qtcore_class(cls), KIT_STR(name)))
+#define QTCORE_METHOD(cls, name) KIT_CACHED(getattr(module_attr("PySide6.QtCore", cls), KIT_STR(name)))
 
 // self._frozenColumn, when the grid has its overlay.
 Ref overlay(PyObject* self) {
@@ -611,9 +603,8 @@ const Def DataGrid_dropEvent{"def dropEvent(self, event)", [](const Frame& f, Py
 Ref sorted_list(std::vector<long long>& rows) {
     if (!std::is_sorted(rows.begin(), rows.end())) std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    Ref out = Ref::steal(PyList_New(static_cast<Py_ssize_t>(rows.size())));
-    for (std::size_t i = 0; i < rows.size(); i++)
-        PyList_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), integer(rows[i]).release());
+    Ref out = new_list();
+    for (long long row : rows) append(out, integer(row));
     return out;
 }
 

@@ -205,9 +205,7 @@ const Def ListItemButton__setKwargs{"def _setKwargs(cls, kwargs: dict = {})", []
 //                 item_checkbox._checkbox.set_checked(False)
 bool sync_checkbox(PyObject* self) {
     Ref found = call_method(self, KIT_STR("findChildren"), KIT_GLOBAL("ListItemCheckbox"));
-    const Py_ssize_t count = PyObject_Length(found);
-    if (count < 0) throw_error();
-    if (count == 0) return false;
+    if (len(found) == 0) return false;
     Ref item_checkbox = item(call_method(self, KIT_STR("findChildren"), KIT_GLOBAL("ListItemCheckbox")), Py_ssize_t{0});
     call_method(item_checkbox, KIT_STR("setAttribute"), transparent_for_mouse());
     Ref selectedKey = getattr(self, KIT_STR("_selectedKey"));
@@ -311,8 +309,7 @@ const Def ListItemButton_focusOutEvent{"def focusOutEvent(self, event)", [](cons
                                                                             PyObject* event) {
     auto outlined = after_focus_event(f, self, KIT_STR("focusOutEvent"), event, "ListItemButton.focusOutEvent");
     if (!outlined || !outlined->ends_with_rule()) return;
-    Py_ssize_t length = PyObject_Length(outlined->rule);   // an exact str: cannot fail
-    call_method(self, KIT_STR("setStyleSheet"), drop_last(outlined->sheet, length));
+    call_method(self, KIT_STR("setStyleSheet"), drop_last(outlined->sheet, len(outlined->rule)));
 }};
 
 // def mouseReleaseEvent(self, event):
