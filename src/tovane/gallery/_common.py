@@ -17,7 +17,7 @@ from PySide6.QtWidgets import (QAbstractItemView, QFrame, QHBoxLayout, QLabel, Q
                                QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
-from tovane.material.styles import useTheme
+from tovane.material.styles import set_style_property, useTheme
 
 CLOCK_ICON = ":/round/resource_tovane/round/access_time.svg"
 
@@ -202,11 +202,7 @@ def text_field(placeholder=""):
 
 def set_error(field, on):
     """Show ``field`` (a ``text_field``) in the error style, or not."""
-    value = "true" if on else "false"
-    if field.property("error") != value:
-        field.setProperty("error", value)
-        field.style().unpolish(field)
-        field.style().polish(field)
+    set_style_property(field, "error", "true" if on else "false")
 
 
 def table(model):

@@ -13,7 +13,7 @@ from ._common import CLOCK_ICON, button, caption, page, row, section, space, tex
 def _time_edit_picker_class():
     from tovane.hooks import useEffect
     from tovane.material.button import Button
-    from tovane.material.styles import get_qss_style, useTheme
+    from tovane.material.styles import get_qss_style, set_style_property, useTheme
     from tovane.material.time_picker._cadrell import TimePickerBase
 
     class TimeEditPicker(TimePickerBase):
@@ -82,9 +82,7 @@ def _time_edit_picker_class():
         def eventFilter(self, watched, event):
             # The frame shows the editor's focus (a 2-px primary border).
             if watched is self._edit and event.type() in (QEvent.Type.FocusIn, QEvent.Type.FocusOut):
-                self.setProperty("focused", "true" if event.type() == QEvent.Type.FocusIn else "false")
-                self.style().unpolish(self)
-                self.style().polish(self)
+                set_style_property(self, "focused", "true" if event.type() == QEvent.Type.FocusIn else "false")
             return super().eventFilter(watched, event)
 
         def _open_clock(self):

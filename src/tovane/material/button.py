@@ -13,7 +13,7 @@ from tovane.i18n.use_translation import i18n
 from tovane.material.component import Component
 from tovane.material.iconify import Iconify
 from tovane.material.interaction import InteractionState
-from tovane.material.styles import get_qss_style, useTheme
+from tovane.material.styles import get_qss_style, restyle, set_style_property, useTheme
 from tovane.material.utils.validate_params import NoneType, _validate_param
 from tovane.utils.translator import getTranslatedText
 
@@ -108,15 +108,8 @@ class Button(InteractionState, QPushButton, Component):
         # Hover, enabled and keyboard focus change the icon's colour and the
         # focus ring ("focusVisible").
         if self._focusVisible or self.property("focusVisible") == "true":
-            self._set_property("focusVisible", "true" if self._focusVisible else "false")
+            set_style_property(self, "focusVisible", "true" if self._focusVisible else "false")
         self._updateIcon()
-
-    def _set_property(self, name, value):
-        if self.property(name) != value:
-            self.setProperty(name, value)
-            self.style().unpolish(self)
-            self.style().polish(self)
-            self.update()
 
     def set_selected(self, selected):
         """Show the button as selected (and checked, when checkable) or not."""
@@ -135,10 +128,8 @@ class Button(InteractionState, QPushButton, Component):
 
     def _show_selected(self):
         self.setProperty("selected", "true" if self._isSelected else "false")
-        self.style().unpolish(self)
-        self.style().polish(self)
+        restyle(self)
         self._updateIcon()
-        self.update()
 
     def isSelected(self):
         return self._isSelected

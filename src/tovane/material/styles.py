@@ -431,3 +431,19 @@ def get_qss_style(style, class_name=None):
             if nested:
                 rules.append(nested)
     return "\n".join(rules)
+
+
+def restyle(widget):
+    """Apply the style sheet to ``widget`` again, as after a change of a
+    dynamic property that its rules select on (``[name=value]``)."""
+    widget.style().unpolish(widget)
+    widget.style().polish(widget)
+    widget.update()
+
+
+def set_style_property(widget, name, value):
+    """Set the dynamic property ``name`` and restyle ``widget``; nothing
+    when the property has that value already."""
+    if widget.property(name) != value:
+        widget.setProperty(name, value)
+        restyle(widget)
