@@ -43,6 +43,7 @@
 // building either key; it falls back to comparing the two key tuples whenever
 // the in-place walk cannot be exact (see compare_text and natural_less).
 #include "kit/kit.hpp"
+#include "kit/natural.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -54,17 +55,11 @@ using namespace kit;
 
 // --- characters ----------------------------------------------------------
 
-template <class C>
-inline bool is_digit(C c) {
-    if (c < 128) return c >= '0' && c <= '9';
-    return Py_UNICODE_ISDECIMAL(static_cast<Py_UCS4>(c));
-}
-
-template <class C>
-inline unsigned digit_value(C c) {
-    if (c < 128) return static_cast<unsigned>(c - '0');
-    return static_cast<unsigned>(Py_UNICODE_TODECIMAL(static_cast<Py_UCS4>(c)));
-}
+using natural::digit_value;
+using natural::is_digit;
+using natural::next_number;
+using natural::number_value;
+using natural::Span;
 
 inline Py_UCS4 ascii_swapcase(Py_UCS4 c) {
     return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') ? (c ^ 0x20) : c;
@@ -99,80 +94,6 @@ Py_UCS4 swapcase_char(Py_UCS4 c) {
         slot = PyUnicode_GET_LENGTH(swapped) == 1 ? PyUnicode_READ_CHAR(swapped.get(), 0) : kComplex;
     }
     return slot;
-}
-
-// --- splitting -----------------------------------------------------------
-
-// The next match of (\d*\.\d+|\d+) at or after `from`, as [start, end);
-// start == n when there is none.  The first alternative wins where both
-// match: a digit run followed by '.' and a digit takes the fraction too.
-struct Span {
-    Py_ssize_t start, end;
-};
-
-template <class C>
-inline Py_ssize_t skip_digits(const C* s, Py_ssize_t i, Py_ssize_t n) {
-    while (i < n && is_digit(s[i])) i++;
-    return i;
-}
-
-template <class C>
-Span next_number(const C* s, Py_ssize_t from, Py_ssize_t n) {
-    for (Py_ssize_t i = from; i < n; i++) {
-        C c = s[i];
-        if (is_digit(c)) {
-            Py_ssize_t j = skip_digits(s, i + 1, n);
-            if (j + 1 < n && s[j] == '.' && is_digit(s[j + 1])) j = skip_digits(s, j + 2, n);
-            return {i, j};
-        }
-        if (c == '.' && i + 1 < n && is_digit(s[i + 1])) return {i, skip_digits(s, i + 2, n)};
-    }
-    return {n, n};
-}
-
-// float(s[a:b]) for a matched number: decimal digits, at most one '.'.
-//
-// Two shortcuts give float()'s correctly rounded value exactly: an integer
-// below 10**18 converts exactly-rounded in one cast, and a fraction whose
-// digits form an integer below 2**53 with at most 22 decimals is that integer
-// divided by a power of ten that doubles hold exactly (one rounding).  Any
-// other number goes through the interpreter's own string-to-double, as
-// float() does, after mapping the digits to ASCII.
-const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-template <class C>
-double number_value(const C* s, Py_ssize_t a, Py_ssize_t b) {
-    std::uint64_t m = 0;
-    int significant = 0;
-    int decimals = -1;  // -1: no '.'
-    bool exact = true;
-    for (Py_ssize_t i = a; i < b; i++) {
-        if (s[i] == '.') {
-            decimals = 0;
-            continue;
-        }
-        unsigned d = digit_value(s[i]);
-        if (significant || d) {
-            if (++significant > 18) {
-                exact = false;
-                break;
-            }
-        }
-        m = m * 10 + d;
-        if (decimals >= 0) decimals++;
-    }
-    if (exact) {
-        if (decimals < 0) return static_cast<double>(m);
-        if (significant <= 15 && decimals <= 22) return static_cast<double>(m) / kPow10[decimals];
-    }
-    std::string ascii;
-    ascii.reserve(static_cast<std::size_t>(b - a));
-    for (Py_ssize_t i = a; i < b; i++)
-        ascii.push_back(s[i] == '.' ? '.' : static_cast<char>('0' + digit_value(s[i])));
-    double v = PyOS_string_to_double(ascii.c_str(), nullptr, nullptr);
-    if (v == -1.0 && PyErr_Occurred()) throw_error();
-    return v;
 }
 
 // --- the key ---------------------------------------------------------------
@@ -363,22 +284,181 @@ Ref call_binding(PyObject* obj, PyObject* name, const A&... args) {
     return call_method(obj, name, args...);
 }
 
+// --- sorting -----------------------------------------------------------------
+
+using natural::Case;
+
+// _human_key(a) < _human_key(b), or the same of the case-folded keys.
+bool keys_less(PyObject* a, PyObject* b, Case mode) {
+    if (mode == Case::Swap) return keys_less(a, b);
+    std::string ka, kb;
+    natural::append_key(ka, a, Case::Fold);
+    natural::append_key(kb, b, Case::Fold);
+    return ka < kb;
+}
+
+// Which text order lessThan keeps: the proxy's sortCaseSensitivity,
+// Qt.CaseSensitive (the default: _human_key's order) or Qt.CaseInsensitive
+// (the keys' text case-folded).
+Case text_order(PyObject* self) {
+    PyObject* insensitive =
+        KIT_CACHED(getattr(getattr(module_attr("PySide6.QtCore", "Qt"), "CaseSensitivity"), "CaseInsensitive"));
+    Ref sensitivity = call_binding(self, KIT_STR("sortCaseSensitivity"));
+    return sensitivity.get() == insensitive ? Case::Fold : Case::Swap;
+}
+
+// What lessThan learns of one source row of the sorted column during a sort
+// pass: its display value, and for the values compared here, what they are
+// compared by.  Qt's own comparison (the base class's lessThan) orders two
+// ints that fit in 32 bits by value and two floats as doubles; every other
+// pair of types goes to it, as before.
+struct RowValue {
+    enum Kind : std::uint8_t { Unknown, Text, Int, Float, Other } kind = Unknown;
+    std::int64_t i = 0;
+    double d = 0;
+    std::string key;  // Text: the bytes of the natural key
+    Ref value;
+};
+
+// One sort of a proxy, while its sort() or its filters setter runs Qt's
+// machinery: Qt asks lessThan once per comparison (n log n times), and each
+// row's display value and key are made once, on first need, instead of twice
+// per comparison.  The source cannot change while Qt sorts; the pass ends
+// with the call that opened it.  It serves the indexes of one column of one
+// flat (table or list) source model, the first it sees; any other index is
+// compared as outside a pass.
+struct SortPass {
+    PyObject* proxy;  // borrowed: the pass lives inside a call on it
+    Case mode = Case::Swap;
+    Ref model;
+    long long column = -1;
+    bool usable = true;
+    std::vector<RowValue> rows;
+};
+
+std::vector<SortPass*>& passes() {
+    static std::vector<SortPass*> open;
+    return open;
+}
+
+class OpenSortPass {
+public:
+    explicit OpenSortPass(PyObject* proxy) {
+        pass_.proxy = proxy;
+        pass_.mode = text_order(proxy);
+        passes().push_back(&pass_);
+    }
+    ~OpenSortPass() { std::erase(passes(), &pass_); }
+    OpenSortPass(const OpenSortPass&) = delete;
+    OpenSortPass& operator=(const OpenSortPass&) = delete;
+
+private:
+    SortPass pass_;
+};
+
+SortPass* pass_of(PyObject* proxy) {
+    for (auto it = passes().rbegin(); it != passes().rend(); ++it)
+        if ((*it)->proxy == proxy) return *it;
+    return nullptr;
+}
+
+// Whether a pass serves this index, learning its model and column from the
+// first; the row, when it does.
+bool serves(SortPass& pass, PyObject* index, long long& row) {
+    if (!pass.usable) return false;
+    Ref model = call_binding(index, KIT_STR("model"));
+    const long long column = as_long(call_binding(index, KIT_STR("column")));
+    if (!pass.model) {
+        PyObject* flat[] = {KIT_CACHED(module_attr("PySide6.QtCore", "QAbstractTableModel")),
+                            KIT_CACHED(module_attr("PySide6.QtCore", "QAbstractListModel"))};
+        pass.usable = isinstance(model, flat[0]) || isinstance(model, flat[1]);
+        pass.model = model;
+        pass.column = column;
+        if (!pass.usable) return false;
+    }
+    if (model.get() != pass.model.get() || column != pass.column) return false;
+    row = as_long(call_binding(index, KIT_STR("row")));
+    return row >= 0;
+}
+
+RowValue& row_value(SortPass& pass, long long row, PyObject* index) {
+    if (static_cast<std::size_t>(row) >= pass.rows.size()) pass.rows.resize(static_cast<std::size_t>(row) + 1);
+    RowValue& v = pass.rows[static_cast<std::size_t>(row)];
+    if (v.kind != RowValue::Unknown) return v;
+    v.value = call_binding(index, KIT_STR("data"));
+    PyObject* data = v.value.get();
+    if (PyUnicode_CheckExact(data)) {
+        natural::append_key(v.key, data, pass.mode);
+        v.kind = RowValue::Text;
+    } else if (PyLong_CheckExact(data)) {
+        int overflow = 0;
+        const long long i = PyLong_AsLongLongAndOverflow(data, &overflow);
+        if (i == -1 && PyErr_Occurred()) throw_error();
+        v.kind = !overflow && i >= INT32_MIN && i <= INT32_MAX ? RowValue::Int : RowValue::Other;
+        v.i = i;
+    } else if (PyFloat_CheckExact(data)) {
+        v.kind = RowValue::Float;
+        v.d = PyFloat_AS_DOUBLE(data);
+    } else {
+        v.kind = RowValue::Other;
+    }
+    return v;
+}
+
+// lessThan on the values of a pass: the same answer as without one.
+enum Answer { No, Yes, AskQt };
+Answer pass_less(const RowValue& l, const RowValue& r, Case mode) {
+    if (l.kind == RowValue::Text && r.kind == RowValue::Text) return l.key < r.key ? Yes : No;
+    if (l.kind == RowValue::Int && r.kind == RowValue::Int) return l.i < r.i ? Yes : No;
+    if (l.kind == RowValue::Float && r.kind == RowValue::Float) return l.d < r.d ? Yes : No;
+    if (types_equal_str(l.value, r.value)) return keys_less(l.value, r.value, mode) ? Yes : No;
+    return AskQt;
+}
+
 // def lessThan(self, source_left, source_right):
 //     data_left = source_left.data()
 //     data_right = source_right.data()
 //     if type(data_left) == type(data_right) == str:
-//         return _human_key(data_left) < _human_key(data_right)
-//     return super().lessThan(source_left, source_right)
+//         return _human_key(data_left) < _human_key(data_right)   # case-folded keys under
+//     return super().lessThan(source_left, source_right)           # Qt.CaseInsensitive
+//
+// Inside a sort pass (above) each row's value is asked once.
 const Def HumanProxyModel_lessThan{
     "def lessThan(self, source_left, source_right)",
     [](const Frame& f, PyObject* self, PyObject* source_left, PyObject* source_right) {
+        if (SortPass* pass = pass_of(self)) {
+            long long left_row = 0, right_row = 0;
+            if (serves(*pass, source_left, left_row) && serves(*pass, source_right, right_row)) {
+                const RowValue& l = row_value(*pass, left_row, source_left);
+                const RowValue& r = row_value(*pass, right_row, source_right);
+                const Answer answer = pass_less(l, r, pass->mode);
+                if (answer != AskQt) return boolean(answer == Yes);
+                return call_method(f.super(self), KIT_STR("lessThan"), source_left, source_right);
+            }
+        }
         Ref data_left = call_binding(source_left, KIT_STR("data"));
         Ref data_right = call_binding(source_right, KIT_STR("data"));
+        const Case mode = text_order(self);
         if (PyUnicode_CheckExact(data_left.get()) && PyUnicode_CheckExact(data_right.get()))
-            return boolean(natural_less(data_left, data_right));
-        if (types_equal_str(data_left, data_right)) return boolean(keys_less(data_left, data_right));
+            return boolean(mode == Case::Swap ? natural_less(data_left, data_right)
+                                              : keys_less(data_left, data_right, mode));
+        if (types_equal_str(data_left, data_right)) return boolean(keys_less(data_left, data_right, mode));
         return call_method(f.super(self), KIT_STR("lessThan"), source_left, source_right);
     }};
+
+// def sort(self, column, order=None):
+//     with <a sort pass of self>:
+//         if order is None:
+//             super().sort(column)
+//         else:
+//             super().sort(column, order)
+const Def HumanProxyModel_sort{
+    "def sort(self, column, order=None)", [](const Frame& f, PyObject* self, PyObject* column, PyObject* order) {
+        OpenSortPass pass(self);
+        if (order == Py_None) call(f.super_attr(self, KIT_STR("sort")), column);
+        else call(f.super_attr(self, KIT_STR("sort")), column, order);
+    },
+    {.doc = "Sort by column (ascending unless order says otherwise), each row's value asked once."}};
 
 // @property
 // def filters(self):
@@ -393,12 +473,30 @@ const Def HumanProxyModel_filters{"def filters(self)", [](PyObject* self) {
 
 // @filters.setter
 // def filters(self, value):
-//     self._filters = value
-//     self.invalidateFilter()
-const Def HumanProxyModel_filters_setter{"def filters(self, value)", [](PyObject* self, PyObject* value) {
-                                             setattr(self, KIT_STR("_filters"), value);
-                                             call_method(self, KIT_STR("invalidateFilter"));
-                                         }};
+//     with <a sort pass of self>:          # the re-sort after the filter, if sorted
+//         if hasattr(QSortFilterProxyModel, "beginFilterChange"):
+//             self.beginFilterChange()
+//             self._filters = value
+//             self.endFilterChange()
+//         else:                             # Qt before 6.10
+//             self._filters = value
+//             self.invalidateFilter()
+//
+// (Qt 6.10 deprecates invalidateFilter for the begin/end pair, which
+// re-filters rows and columns as it does.)
+const Def HumanProxyModel_filters_setter{
+    "def filters(self, value)", [](PyObject* self, PyObject* value) {
+        OpenSortPass pass(self);
+        static const bool paired = hasattr(KIT_GLOBAL("QSortFilterProxyModel"), KIT_STR("beginFilterChange"));
+        if (paired) {
+            call_method(self, KIT_STR("beginFilterChange"));
+            setattr(self, KIT_STR("_filters"), value);
+            call_method(self, KIT_STR("endFilterChange"));
+        } else {
+            setattr(self, KIT_STR("_filters"), value);
+            call_method(self, KIT_STR("invalidateFilter"));
+        }
+    }};
 
 // column, text = item  (with the interpreter's unpacking errors)
 void unpack_pair(PyObject* item, Ref& first, Ref& second) {
@@ -574,6 +672,7 @@ void body() {
     cls.def(HumanProxyModel_lessThan);
     cls.property(HumanProxyModel_filters, &HumanProxyModel_filters_setter);
     cls.def(HumanProxyModel_filterAcceptsRow);
+    cls.def(HumanProxyModel_sort);
     cls.define();
     // Qt's own methods, looked up now: a later change to the base class does
     // not change what "keeps Qt's method" means.

@@ -2,7 +2,7 @@
 
 from typing import Any, ClassVar
 
-from PySide6.QtCore import QMetaObject, QModelIndex, QPersistentModelIndex, QSortFilterProxyModel
+from PySide6.QtCore import QMetaObject, QModelIndex, QPersistentModelIndex, QSortFilterProxyModel, Qt
 
 def _human_key(key: str) -> tuple[Any, ...]:
     """The natural-order key of a text: its runs of digits as numbers, the rest case-swapped."""
@@ -17,7 +17,7 @@ class HumanProxyModel(QSortFilterProxyModel):
         source_left: QModelIndex | QPersistentModelIndex,
         source_right: QModelIndex | QPersistentModelIndex,
     ) -> bool:
-        """Natural order for two texts, Qt's own order for anything else."""
+        """Natural order for two texts (case-folded under Qt.CaseInsensitive), Qt's own order for anything else."""
     @property
     def filters(self) -> list[tuple[int, str]]:
         """The (column, substring) pairs every accepted row contains."""
@@ -25,3 +25,5 @@ class HumanProxyModel(QSortFilterProxyModel):
     def filters(self, value: list[tuple[int, str]]) -> None: ...
     def filterAcceptsRow(self, sourceRow: int, sourceParent: QModelIndex | QPersistentModelIndex) -> bool:
         """Whether each filtered column of the row contains its substring."""
+    def sort(self, column: int, order: Qt.SortOrder | None = None) -> None:  # type: ignore[override]
+        """Sort by column (ascending unless order says otherwise), each row's value asked once."""
