@@ -274,6 +274,18 @@ Ref str_list(std::initializer_list<const char*> items) {
 
 Ref new_list() { return Ref::steal(PyList_New(0)); }
 
+Ref new_list(Py_ssize_t size) {
+    Ref out = Ref::steal(PyList_New(size));
+    for (Py_ssize_t i = 0; i < size; i++) PyList_SET_ITEM(out.get(), i, Py_NewRef(Py_None));
+    return out;
+}
+
+void set_item(PyObject* list, Py_ssize_t i, Ref value) {
+    PyObject* old = PyList_GET_ITEM(list, i);
+    PyList_SET_ITEM(list, i, value.release());  // the list takes the reference
+    Py_XDECREF(old);
+}
+
 void append(PyObject* l, PyObject* item) { check(PyList_Append(l, item)); }
 
 Ref new_dict() { return Ref::steal(PyDict_New()); }
