@@ -209,6 +209,7 @@ const Def DataGrid__set_index_widget{"def _set_index_widget(self, index)", [](Py
 bool equals_true(PyObject* o) { return eq(o, Py_True); }
 
 // def setupUi(self):
+//     self.verticalHeader().setDefaultSectionSize(40)   # before there are rows (below)
 //     self.setDragEnabled(True)
 //     self.setAcceptDrops(True)
 //     self.setDragDropOverwriteMode(False)
@@ -233,6 +234,7 @@ bool equals_true(PyObject* o) { return eq(o, Py_True); }
 //     self.header.setDefaultAlignment(Qt.AlignLeft)
 //     self.verticalHeader().hide()
 //     self.setViewportMargins(0, 0, 0, 0)
+//     self.horizontalHeader().setSortIndicator(-1, Qt.SortOrder.AscendingOrder)
 //     self.setSortingEnabled(True)
 //     self.setDragEnabled(True)
 //     self.setWordWrap(False)
@@ -240,7 +242,15 @@ bool equals_true(PyObject* o) { return eq(o, Py_True); }
 //     self.theme = useTheme()
 //     useEffect(self._set_stylesheet, [self.theme.state], component=self)
 //     self._set_stylesheet()
+//
+// The rows show in the order given until the user sorts: enabling sorting
+// sorts by the header's indicator, which is set to no column first.  A new
+// default row height resizes every row, and the header tells each resize to
+// its sectionResized slots (a million calls into Python for a million rows):
+// the height is set while the header has no rows yet, so that setting it
+// again later changes nothing.
 const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
+    call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("setDefaultSectionSize"), integer(40));
     call_method(self, KIT_STR("setDragEnabled"), Py_True);
     call_method(self, KIT_STR("setAcceptDrops"), Py_True);
     call_method(self, KIT_STR("setDragDropOverwriteMode"), Py_False);
@@ -276,6 +286,8 @@ const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
                 member(KIT_GLOBAL("Qt"), "AlignmentFlag", "AlignLeft"));
     call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("hide"));
     call_method(self, KIT_STR("setViewportMargins"), no_margin, no_margin, no_margin, no_margin);
+    call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("setSortIndicator"), integer(-1),
+                member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder"));
     call_method(self, KIT_STR("setSortingEnabled"), Py_True);
     call_method(self, KIT_STR("setDragEnabled"), Py_True);
     call_method(self, KIT_STR("setWordWrap"), Py_False);
@@ -369,6 +381,38 @@ void connect_selection_changed(PyObject* self, PyObject* callback) {
     append(connected, pair);
 }
 
+// A header asks the selection model, for each section it paints, whether
+// its whole column is selected: for a Python model, a walk over every row
+// through the model's index() and flags() (100,000 rows, seconds per paint
+// after a select all).  So each header of a view gets a selection model of
+// its own, over the same model, in which nothing is selected: the header
+// sees no selection (its sections are not highlighted) and asks nothing.
+//
+//     for header in (view.horizontalHeader(), view.verticalHeader()):
+//         if header.selectionModel() is view.selectionModel():
+//             header.setSelectionModel(QItemSelectionModel(view.model(), header))
+void own_header_selections(PyObject* view) {
+    Ref model = call_method(view, KIT_STR("model"));
+    if (model.get() == Py_None) return;
+    Ref shared = call_method(view, KIT_STR("selectionModel"));
+    for (PyObject* which : {KIT_STR("horizontalHeader"), KIT_STR("verticalHeader")}) {
+        Ref header = call_method(view, which);
+        if (call_method(header, KIT_STR("selectionModel")).get() != shared.get()) continue;
+        Ref own = call(KIT_CACHED(module_attr("PySide6.QtCore", "QItemSelectionModel")), model, header);
+        call_method(header, KIT_STR("setSelectionModel"), own);
+    }
+}
+
+// def setSelectionModel(self, selectionModel):
+//     super().setSelectionModel(selectionModel)
+//     <own_header_selections(self)>
+const Def DataGrid_setSelectionModel{
+    "def setSelectionModel(self, selectionModel)",
+    [](const Frame& f, PyObject* self, PyObject* selectionModel) {
+        call(f.super_attr(self, KIT_STR("setSelectionModel")), selectionModel);
+        own_header_selections(self);
+    }};
+
 // def update_model(self, model=None):
 //     if model == None:
 //         model = self._model
@@ -379,6 +423,7 @@ void connect_selection_changed(PyObject* self, PyObject* callback) {
 //         self.updateFrozenTableGeometry()
 //         self._frozenColumn.setFocusPolicy(Qt.NoFocus)
 //         self._frozenColumn.configTable(self.selectionModel())
+//         <own_header_selections(self._frozenColumn)>
 //         self._itemDelegates[-1].parent = self._frozenColumn
 //         self._frozenColumn.setItemDelegateForColumn(self.lastCol, self._itemDelegates[-1])
 //         if not self.isVisible():
@@ -397,6 +442,7 @@ const Def DataGrid_update_model{"def update_model(self, model=None)", [](PyObjec
         call_method(getattr(self, frozen), KIT_STR("setFocusPolicy"),
                     member(KIT_GLOBAL("Qt"), "FocusPolicy", "NoFocus"));
         call_method(getattr(self, frozen), KIT_STR("configTable"), call_method(self, KIT_STR("selectionModel")));
+        own_header_selections(getattr(self, frozen));
         Ref overlay_view = getattr(self, frozen);
         setattr(item(getattr(self, KIT_STR("_itemDelegates")), -1), KIT_STR("parent"), overlay_view);
         call_method(getattr(self, frozen), KIT_STR("setItemDelegateForColumn"), getattr(self, KIT_STR("lastCol")),
@@ -799,6 +845,7 @@ void body() {
              &DataGrid_cellButtonClicked,
              &DataGrid_dropEvent,
              &DataGrid_getselectedRowsFast,
+             &DataGrid_setSelectionModel,
          })
         cls.def(*d);
     cls.define();
