@@ -74,7 +74,7 @@ def drop_rows(grid, rows, pos):
 # --- the module and the class ---------------------------------------------------
 
 
-ADDED_MEMBERS = ["setSelectionModel"]
+ADDED_MEMBERS = ["setSelectionModel", "setSpan", "clearSpans"]
 
 
 def test_module_imports_and_class_statement():

@@ -114,6 +114,7 @@ const Def DropmarkerStyle_drawPrimitive{
 //     self._column_count = len(self._columns)
 //     self.last_drop_row = None
 //     self.lastCol = len(self._columns) - 1
+//     self._spans = False                  # whether setSpan was called (see getselectedRowsFast)
 //     self._model = DataGridModel(self, self._columns, self._rows)
 //     self.setAttribute(Qt.WA_Hover, True)
 //     self.setupUi()
@@ -153,6 +154,7 @@ const Def DataGrid__init__{
         setattr(self, KIT_STR("_column_count"), length(getattr(self, KIT_STR("_columns"))));
         setattr(self, KIT_STR("last_drop_row"), Py_None);
         setattr(self, KIT_STR("lastCol"), sub(length(getattr(self, KIT_STR("_columns"))), KIT_CACHED(integer(1))));
+        setattr(self, KIT_STR("_spans"), Py_False);
         Ref model = call(KIT_GLOBAL("DataGridModel"), self, getattr(self, KIT_STR("_columns")),
                          getattr(self, KIT_STR("_rows")));
         setattr(self, KIT_STR("_model"), model);
@@ -692,15 +694,17 @@ Ref rows_of_indexes(PyObject* indexes) {
 }
 
 // (flags & Qt.ItemIsSelectable) and (flags & Qt.ItemIsEnabled): what Qt asks
-// of a cell before its selection model lists it.  A model answers most cells
-// with the same flags object; the verdict on the last one is kept (flags
-// are immutable values).
+// of a cell before its selection model lists it (None, which the binding
+// reads as no flags, passes neither).  A model answers most cells with the
+// same flags object; the verdict on the last one is kept (flags are
+// immutable values).
 struct FlagsTest {
     Ref last;
     bool verdict = false;
 
     bool operator()(PyObject* flags) {
         if (flags == last.get()) return verdict;
+        if (flags == Py_None) return false;  // the binding reads None as no flags
         PyObject* selectable = KIT_CACHED(member(KIT_GLOBAL("Qt"), "ItemFlag", "ItemIsSelectable"));
         PyObject* enabled = KIT_CACHED(member(KIT_GLOBAL("Qt"), "ItemFlag", "ItemIsEnabled"));
         Ref bits = PyLong_Check(flags) ? Ref::borrow(flags) : getattr_or_null(flags, KIT_STR("value"));
@@ -755,12 +759,42 @@ private:
 // (isIndexHidden: hidden rows and columns, cells covered by a span) and whose
 // parent is the view's root.  A row is one of the result as soon as one of
 // its cells passes, so each row is asked about until one does.
+// Whether the model flags every valid cell selectable and enabled: the
+// grid's own model does, while its flags() is its class's.
+bool every_cell_selectable(PyObject* model) {
+    return finds_method(model, KIT_STR("flags"), KIT_CACHED(getattr(KIT_GLOBAL("DataGridModel"), KIT_STR("flags"))));
+}
+
+// The rows of one range whose cells are all selectable, while the view hides
+// a cell only with its row or its column (Qt's isIndexHidden, no spans): the
+// rows that are not hidden, when a column of the range is not.  The headers
+// answer for hidden rows and columns; a header without hidden sections is
+// not asked row by row.
+void rows_by_headers(PyObject* self, long long top, long long left, long long bottom, long long right,
+                     std::vector<long long>& rows) {
+    PyObject* column_hidden = QT_METHOD("QTableView", "isColumnHidden");
+    bool shown = false;
+    for (long long c = left; c <= right && !shown; c++) shown = !truthy(call(column_hidden, self, integer(c)));
+    if (!shown) return;
+    Ref vertical = call(QT_METHOD("QTableView", "verticalHeader"), self);
+    if (as_long(call(QT_METHOD("QHeaderView", "hiddenSectionCount"), vertical)) == 0) {
+        for (long long r = top; r <= bottom; r++) rows.push_back(r);
+        return;
+    }
+    PyObject* row_hidden = QT_METHOD("QTableView", "isRowHidden");
+    for (long long r = top; r <= bottom; r++)
+        if (!truthy(call(row_hidden, self, integer(r)))) rows.push_back(r);
+}
+
 Ref rows_of_selection(PyObject* self) {
     Ref selection_model = call(QT_METHOD("QAbstractItemView", "selectionModel"), self);
     if (selection_model.get() == Py_None) return new_list();
     Ref root = call(QT_METHOD("QAbstractItemView", "rootIndex"), self);
     Ref selection = call_method(selection_model, KIT_STR("selection"));
     Ref hidden = getattr(self, KIT_STR("isIndexHidden"));
+    Ref spans = getattr_or_null(self, KIT_STR("_spans"));
+    const bool plain_hiding = finds_method(self, KIT_STR("isIndexHidden"), QT_METHOD("QTableView", "isIndexHidden")) &&
+                              spans && !truthy(spans);
     FlagsTest passes;
     std::vector<long long> rows;
     Ref it = Ref::steal(PyObject_GetIter(selection));
@@ -773,6 +807,10 @@ Ref rows_of_selection(PyObject* self) {
         const long long bottom = as_long(call_method(range, KIT_STR("bottom")));
         const long long left = as_long(call_method(range, KIT_STR("left")));
         const long long right = as_long(call_method(range, KIT_STR("right")));
+        if (plain_hiding && every_cell_selectable(model)) {
+            rows_by_headers(self, top, left, bottom, right, rows);
+            continue;
+        }
         const RangeCells cells(model, call_method(range, KIT_STR("topLeft")), top, left, bottom, right);
         Ref flags = getattr(model, KIT_STR("flags"));
         std::vector<Ref> columns;
@@ -808,6 +846,28 @@ const Def DataGrid_getselectedRowsFast{"def getselectedRowsFast(self)", [](PyObj
         return rows_of_selection(self);
     return rows_of_indexes(call_method(self, KIT_STR("selectedIndexes")));
 }};
+
+// def setSpan(self, row, column, rowSpanCount, columnSpanCount):
+//     super().setSpan(row, column, rowSpanCount, columnSpanCount)
+//     self._spans = True
+//
+// A cell under a span is hidden; getselectedRowsFast asks about each cell
+// once the grid may have spans.
+const Def DataGrid_setSpan{
+    "def setSpan(self, row, column, rowSpanCount, columnSpanCount)",
+    [](const Frame& f, PyObject* self, PyObject* row, PyObject* column, PyObject* rowSpanCount,
+       PyObject* columnSpanCount) {
+        call(f.super_attr(self, KIT_STR("setSpan")), row, column, rowSpanCount, columnSpanCount);
+        setattr(self, KIT_STR("_spans"), Py_True);
+    }};
+
+// def clearSpans(self):
+//     super().clearSpans()
+//     self._spans = False
+const Def DataGrid_clearSpans{"def clearSpans(self)", [](const Frame& f, PyObject* self) {
+                                  call(f.super_attr(self, KIT_STR("clearSpans")));
+                                  setattr(self, KIT_STR("_spans"), Py_False);
+                              }};
 
 // --- the module body ----------------------------------------------------------
 
@@ -846,6 +906,8 @@ void body() {
              &DataGrid_dropEvent,
              &DataGrid_getselectedRowsFast,
              &DataGrid_setSelectionModel,
+             &DataGrid_setSpan,
+             &DataGrid_clearSpans,
          })
         cls.def(*d);
     cls.define();
