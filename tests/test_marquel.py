@@ -13,7 +13,7 @@ import shiboken6
 from PySide6.QtCore import QItemSelectionModel, QModelIndex, QPoint, QPointF, QRect, Qt, Signal
 from PySide6.QtGui import QColor, QDragEnterEvent, QDragMoveEvent, QDropEvent, QImage, QPainter, QStandardItemModel
 from PySide6.QtWidgets import (QAbstractItemView, QApplication, QHeaderView, QProxyStyle, QStyle, QStyledItemDelegate,
-                               QStyleOption, QTableView, QWidget)
+                               QStyleOption, QTableView, QVBoxLayout, QWidget)
 
 from tovane.hooks import useEffect
 from tovane.material.brevant import PyWidgetBase
@@ -21,6 +21,8 @@ from tovane.material.marquel import marquel
 from tovane.material.marquel.frozen_column import FrozenColumn
 from tovane.material.marquel.marquel_model import DataGridModel
 from tovane.material.styles import useTheme
+
+from marquel_reference import reference_geometry
 
 DataGrid = marquel.DataGrid
 pytestmark = pytest.mark.filterwarnings("ignore::DeprecationWarning")
@@ -74,7 +76,8 @@ def drop_rows(grid, rows, pos):
 # --- the module and the class ---------------------------------------------------
 
 
-ADDED_MEMBERS = ["setSelectionModel", "setSpan", "clearSpans"]
+ADDED_MEMBERS = ["setSelectionModel", "setSpan", "clearSpans", "setCellWidgetsOnDemand", "cellWidgetsOnDemand",
+                 "_place_cell_widgets", "updateGeometries", "verticalScrollbarValueChanged"]
 
 
 def test_module_imports_and_class_statement():
@@ -166,11 +169,32 @@ def test_frozen_construction(qtbot):
     assert isinstance(frozen, FrozenColumn) and frozen.parent() is grid and frozen.lastCol == 3
     assert frozen.itemDelegateForColumn(3) is second and second.parent is frozen
     assert frozen.model() is grid.model() and frozen.selectionModel() is grid.selectionModel()
-    assert frozen.focusPolicy() == Qt.FocusPolicy.NoFocus and grid.isVisible()
+    assert frozen.focusPolicy() == Qt.FocusPolicy.NoFocus
     assert [frozen.isColumnHidden(c) for c in range(4)] == [True, True, True, False]
-    for delegates, error in ((None, TypeError), ([], IndexError)):
-        with pytest.raises(error):
-            DataGrid(COLUMNS, records(2), itemDelegates=delegates, isFrozenLastColumn=True)
+
+
+def test_frozen_grid_opens_no_window_and_needs_no_delegates(qtbot):
+    class PeopleGrid(DataGrid):
+        def __init__(self, *args, **kwargs):
+            super().__init__(*args, **kwargs)
+            self._pending = []
+
+        def showEvent(self, event):
+            self._pending.append("shown")  # needs the body of __init__ to have run
+            super().showEvent(event)
+
+    for delegates in (None, []):
+        grid = PeopleGrid(COLUMNS, records(30), itemDelegates=delegates, isFrozenLastColumn=True)
+        assert not grid.isVisible() and grid._pending == []
+        assert grid._frozenColumn.itemDelegateForColumn(3) is None  # the view's own delegate serves it
+        window = QWidget()
+        qtbot.addWidget(window)
+        QVBoxLayout(window).addWidget(grid)
+        window.resize(700, 400)
+        window.show()
+        qtbot.waitExposed(window)
+        assert grid.window() is window and grid._pending == ["shown"] and grid._frozenColumn.isVisible()
+        assert grid._frozenColumn.geometry() == reference_geometry(grid)
 
 
 def test_construction_errors(qtbot):

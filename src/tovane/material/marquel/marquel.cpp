@@ -22,6 +22,7 @@
 #include "kit/kit.hpp"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -115,6 +116,8 @@ const Def DropmarkerStyle_drawPrimitive{
 //     self.last_drop_row = None
 //     self.lastCol = len(self._columns) - 1
 //     self._spans = False                  # whether setSpan was called (see getselectedRowsFast)
+//     self._cellWidgetsOnDemand = False    # see setCellWidgetsOnDemand
+//     self._cellWidgets = []
 //     self._model = DataGridModel(self, self._columns, self._rows)
 //     self.setAttribute(Qt.WA_Hover, True)
 //     self.setupUi()
@@ -155,6 +158,8 @@ const Def DataGrid__init__{
         setattr(self, KIT_STR("last_drop_row"), Py_None);
         setattr(self, KIT_STR("lastCol"), sub(length(getattr(self, KIT_STR("_columns"))), KIT_CACHED(integer(1))));
         setattr(self, KIT_STR("_spans"), Py_False);
+        setattr(self, KIT_STR("_cellWidgetsOnDemand"), Py_False);
+        setattr(self, KIT_STR("_cellWidgets"), new_list());
         Ref model = call(KIT_GLOBAL("DataGridModel"), self, getattr(self, KIT_STR("_columns")),
                          getattr(self, KIT_STR("_rows")));
         setattr(self, KIT_STR("_model"), model);
@@ -185,25 +190,85 @@ const Def DataGrid__thread_set_index_widget{"def _thread_set_index_widget(self)"
     }
 }};
 
+// --- indexes through proxies ----------------------------------------------------
+
+// The models from the view's down to the first that is not a proxy: the
+// view's model, its source model if it is a proxy, that one's, ...
+std::vector<Ref> model_chain(PyObject* self) {
+    PyObject* proxy_type = KIT_CACHED(module_attr("PySide6.QtCore", "QAbstractProxyModel"));
+    std::vector<Ref> chain;
+    for (Ref m = call_method(self, KIT_STR("model")); m.get() != Py_None && chain.size() < 64;
+         m = call_method(m, KIT_STR("sourceModel"))) {
+        chain.push_back(m);
+        if (!isinstance(m, proxy_type)) break;
+    }
+    return chain;
+}
+
+// An index of a model of the chain, mapped down to the model at the bottom
+// (the grid's own, when the view shows it through proxies):
+//     while isinstance(index.model(), QAbstractProxyModel):
+//         index = index.model().mapToSource(index)
+Ref source_of(PyObject* index) {
+    PyObject* proxy_type = KIT_CACHED(module_attr("PySide6.QtCore", "QAbstractProxyModel"));
+    Ref at = Ref::borrow(index);
+    for (int depth = 0; depth < 64; depth++) {
+        Ref model = call_method(at, KIT_STR("model"));
+        if (model.get() == Py_None || !isinstance(model, proxy_type)) break;
+        at = call_method(model, KIT_STR("mapToSource"), at);
+    }
+    return at;
+}
+
+// An index of a model of the chain, mapped up to the view's model (each
+// proxy above it, from the bottom up: mapFromSource); invalid when a proxy
+// filters it out.  An index of a model outside the chain is returned as it is.
+Ref view_index_of(PyObject* self, PyObject* index) {
+    const std::vector<Ref> chain = model_chain(self);
+    Ref model = call_method(index, KIT_STR("model"));
+    std::size_t at = chain.size();
+    for (std::size_t k = 0; k < chain.size(); k++)
+        if (chain[k].get() == model.get()) at = k;
+    Ref mapped = Ref::borrow(index);
+    if (at == chain.size()) return mapped;
+    for (std::size_t k = at; k-- > 0;) mapped = call_method(chain[k], KIT_STR("mapFromSource"), mapped);
+    return mapped;
+}
+
+// The view that shows a column's widgets: the overlay for the frozen column,
+// which covers that column in the grid's place, else the grid.
+Ref holder_of(PyObject* self, PyObject* column) {
+    if (Ref frozen = overlay(self))
+        if (eq(column, getattr(self, KIT_STR("lastCol")))) return frozen;
+    return Ref::borrow(self);
+}
+
 // def _set_index_widget(self, index):
-//     renderCell = self._columns[index.column()].get("renderCell")
+//     source = <index mapped down to the grid's model>
+//     renderCell = self._columns[source.column()].get("renderCell")
 //     if renderCell:
-//         cell = renderCell(self._rows[index.row()])
-//         view = self._frozenColumn if self._frozenColumn is not None and index.column() == self.lastCol else self
-//         view.setIndexWidget(index, cell)
+//         shown = <index mapped up to the view's model>
+//         if shown.isValid():
+//             cell = renderCell(self._rows[source.row()])
+//             view = self._frozenColumn if self._frozenColumn is not None and source.column() == self.lastCol else self
+//             view.setIndexWidget(shown, cell)
 //
-// A cell of the frozen column is covered by the overlay, which shows that
-// column in the grid's place: its widget goes to the overlay, where it is
-// seen and clicked, instead of under it.
+// The index may be one of the grid's own model (as _thread_set_index_widget
+// emits them) or of the view's model, a proxy over it: the record is that of
+// the row in the grid's model, the widget goes to the cell that shows it (none
+// for a row the proxy filters out).  A cell of the frozen column is covered by
+// the overlay, which shows that column in the grid's place: its widget goes
+// to the overlay, where it is seen and clicked, instead of under it.
 const Def DataGrid__set_index_widget{"def _set_index_widget(self, index)", [](PyObject* self, PyObject* index) {
-    Ref definition = item(getattr(self, KIT_STR("_columns")), call_method(index, KIT_STR("column")));
+    Ref source = source_of(index);
+    Ref column = call_method(source, KIT_STR("column"));
+    Ref definition = item(getattr(self, KIT_STR("_columns")), column);
     Ref renderCell = get(definition, KIT_STR("renderCell"));
     if (!truthy(renderCell)) return;
-    Ref cell = call(renderCell, item(getattr(self, KIT_STR("_rows")), call_method(index, KIT_STR("row"))));
-    Ref view = Ref::borrow(self);
-    if (Ref frozen = overlay(self))
-        if (eq(call_method(index, KIT_STR("column")), getattr(self, KIT_STR("lastCol")))) view = frozen;
-    call_method(view, KIT_STR("setIndexWidget"), index, cell);
+    Ref shown = view_index_of(self, source);
+    if (!truthy(call_method(shown, KIT_STR("isValid")))) return;
+    Ref cell = call(renderCell, item(getattr(self, KIT_STR("_rows")), call_method(source, KIT_STR("row"))));
+    call_method(holder_of(self, column), KIT_STR("setIndexWidget"), shown, cell);
 }};
 
 // --- set-up and model binding ---------------------------------------------------
@@ -426,13 +491,18 @@ const Def DataGrid_setSelectionModel{
 //         self._frozenColumn.setFocusPolicy(Qt.NoFocus)
 //         self._frozenColumn.configTable(self.selectionModel())
 //         <own_header_selections(self._frozenColumn)>
-//         self._itemDelegates[-1].parent = self._frozenColumn
-//         self._frozenColumn.setItemDelegateForColumn(self.lastCol, self._itemDelegates[-1])
-//         if not self.isVisible():
-//             self.show()
+//         if self._itemDelegates:
+//             self._itemDelegates[-1].parent = self._frozenColumn
+//             self._frozenColumn.setItemDelegateForColumn(self.lastCol, self._itemDelegates[-1])
 //     if self._selectionChanged is not None:
 //         <connect self.selectionModel().selectionChanged to it, once per selection model>
 //     self.configUiTableView()
+//
+// Without item delegates (None or empty) the overlay's column keeps Qt's own.
+// The overlay is a child of the grid: it is shown with the grid, wherever the
+// grid ends up, and placed whenever the grid is resized; binding a model does
+// not show the grid (which, still without a parent during construction,
+// would open as a window of its own).
 const Def DataGrid_update_model{"def update_model(self, model=None)", [](PyObject* self, PyObject* model) {
     Ref bound = eq(model, Py_None) ? getattr(self, KIT_STR("_model")) : Ref::borrow(model);
     call_method(self, KIT_STR("setModel"), bound);
@@ -445,11 +515,13 @@ const Def DataGrid_update_model{"def update_model(self, model=None)", [](PyObjec
                     member(KIT_GLOBAL("Qt"), "FocusPolicy", "NoFocus"));
         call_method(getattr(self, frozen), KIT_STR("configTable"), call_method(self, KIT_STR("selectionModel")));
         own_header_selections(getattr(self, frozen));
-        Ref overlay_view = getattr(self, frozen);
-        setattr(item(getattr(self, KIT_STR("_itemDelegates")), -1), KIT_STR("parent"), overlay_view);
-        call_method(getattr(self, frozen), KIT_STR("setItemDelegateForColumn"), getattr(self, KIT_STR("lastCol")),
-                    item(getattr(self, KIT_STR("_itemDelegates")), -1));
-        if (!truthy(call_method(self, KIT_STR("isVisible")))) call_method(self, KIT_STR("show"));
+        Ref delegates = getattr(self, KIT_STR("_itemDelegates"));
+        if (truthy(delegates)) {
+            Ref delegate = item(delegates, -1);
+            setattr(delegate, KIT_STR("parent"), getattr(self, frozen));
+            call_method(getattr(self, frozen), KIT_STR("setItemDelegateForColumn"), getattr(self, KIT_STR("lastCol")),
+                        delegate);
+        }
     }
     Ref callback = getattr(self, KIT_STR("_selectionChanged"));
     if (callback.get() != Py_None) connect_selection_changed(self, callback);
@@ -867,7 +939,189 @@ const Def DataGrid_setSpan{
 const Def DataGrid_clearSpans{"def clearSpans(self)", [](const Frame& f, PyObject* self) {
                                   call(f.super_attr(self, KIT_STR("clearSpans")));
                                   setattr(self, KIT_STR("_spans"), Py_False);
+        setattr(self, KIT_STR("_cellWidgetsOnDemand"), Py_False);
+        setattr(self, KIT_STR("_cellWidgets"), new_list());
                               }};
+
+// --- cell widgets on demand ---------------------------------------------------------
+
+// The rows in view, [first, last] (first == -1 when none is).
+std::pair<long long, long long> rows_in_view(PyObject* self, PyObject* model) {
+    const long long count = as_long(call_method(model, KIT_STR("rowCount")));
+    const long long first = as_long(call_method(self, KIT_STR("rowAt"), integer(0)));
+    if (first < 0 || count == 0) return {-1, -1};
+    const long long height = as_long(call_method(call_method(self, KIT_STR("viewport")), KIT_STR("height")));
+    long long last = as_long(call_method(self, KIT_STR("rowAt"), integer(std::max(0LL, height - 1))));
+    if (last < 0) last = count - 1;
+    return {first, last};
+}
+
+// def _place_cell_widgets(self):
+//     """Cell widgets on demand: the rows in view and a few around them get
+//     the widgets of the renderCell columns, rows far out of view lose theirs."""
+//     model = self.model()
+//     if not self.cellWidgetsOnDemand() or model is None:
+//         return
+//     first, last = <the rows in view>
+//     span = last - first + 1
+//     keep = range(first - span, last + span + 1)             # at most 3 views' worth
+//     near = range(first - span // 4 - 1, last + span // 4 + 2)
+//     kept = []
+//     for persistent, view in self._cellWidgets:
+//         if persistent.isValid() and persistent.model() is model:
+//             if persistent.row() in keep:
+//                 kept.append((persistent, view))
+//             else:
+//                 view.setIndexWidget(QModelIndex(persistent), None)
+//     self._cellWidgets = kept
+//     columns = [c for c in range(model.columnCount()) if <its source column has a renderCell>]
+//     for row in near (within the model, rows not hidden):
+//         for column in columns:
+//             index = model.index(row, column)
+//             view = <the overlay for the frozen column, else the grid>
+//             if view.indexWidget(index) is None:
+//                 source = <index mapped down to the grid's model>
+//                 view.setIndexWidget(index, renderCell(self._rows[source.row()]))
+//                 self._cellWidgets.append((QPersistentModelIndex(index), view))
+//
+// Widgets placed otherwise (setIndexWidget, _set_index_widget) are neither
+// counted nor released.  A widget is released as Qt releases it
+// (setIndexWidget(index, None): the view forgets it, then deletes it later).
+const Def DataGrid__place_cell_widgets{"def _place_cell_widgets(self)", [](PyObject* self) {
+    Ref model = call_method(self, KIT_STR("model"));
+    Ref on = getattr_or_null(self, KIT_STR("_cellWidgetsOnDemand"));
+    if (!on || !truthy(on) || model.get() == Py_None) return;
+    PyObject* persistent_type = KIT_CACHED(module_attr("PySide6.QtCore", "QPersistentModelIndex"));
+    PyObject* index_type = KIT_CACHED(module_attr("PySide6.QtCore", "QModelIndex"));
+    const auto [first, last] = rows_in_view(self, model);
+    const long long span = first < 0 ? 0 : last - first + 1;
+    const long long keep_lo = first - span, keep_hi = first < 0 ? -1 : last + span;
+    Ref placed = getattr_or_null(self, KIT_STR("_cellWidgets"));
+    Ref kept = new_list();
+    if (placed && PyList_Check(placed.get())) {
+        Ref snapshot = Ref::steal(PyList_AsTuple(placed));
+        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(snapshot.get()); i++) {
+            PyObject* entry = PyTuple_GET_ITEM(snapshot.get(), i);
+            Ref persistent = item(entry, Py_ssize_t{0});
+            if (!truthy(call_method(persistent, KIT_STR("isValid")))) continue;
+            if (call_method(persistent, KIT_STR("model")).get() != model.get()) continue;
+            const long long row = as_long(call_method(persistent, KIT_STR("row")));
+            if (row >= keep_lo && row <= keep_hi) {
+                append(kept, entry);
+                continue;
+            }
+            call_method(item(entry, 1), KIT_STR("setIndexWidget"), call(index_type, persistent), Py_None);
+        }
+    }
+    setattr(self, KIT_STR("_cellWidgets"), kept);
+    if (first < 0) return;
+    // The view's columns whose column in the grid's model draws widgets.
+    const long long count = as_long(call_method(model, KIT_STR("rowCount")));
+    const long long columns = as_long(call_method(model, KIT_STR("columnCount")));
+    Ref definitions = getattr(self, KIT_STR("_columns"));
+    const Py_ssize_t defined = len(definitions);
+    struct Drawn {
+        Ref column, render, holder;
+    };
+    std::vector<Drawn> drawn;
+    for (long long c = 0; c < columns; c++) {
+        Ref column = integer(c);
+        Ref source = source_of(call_method(model, KIT_STR("index"), integer(first), column));
+        const long long at = as_long(call_method(source, KIT_STR("column")));
+        if (at < 0 || at >= defined) continue;
+        Ref render = get(item(definitions, at), KIT_STR("renderCell"));
+        if (truthy(render)) drawn.push_back({column, render, holder_of(self, integer(at))});
+    }
+    if (drawn.empty()) return;
+    const long long lo = std::max(0LL, first - span / 4 - 1), hi = std::min(count - 1, last + span / 4 + 1);
+    Ref rows = getattr(self, KIT_STR("_rows"));
+    for (long long r = lo; r <= hi; r++) {
+        Ref row = integer(r);
+        if (truthy(call_method(self, KIT_STR("isRowHidden"), row))) continue;
+        for (const Drawn& d : drawn) {
+            Ref index = call_method(model, KIT_STR("index"), row, d.column);
+            if (call_method(d.holder, KIT_STR("indexWidget"), index).get() != Py_None) continue;
+            Ref record = item(rows, call_method(source_of(index), KIT_STR("row")));
+            Ref cell = call(d.render, record);
+            call_method(d.holder, KIT_STR("setIndexWidget"), index, cell);
+            append(kept, tuple_of(call(persistent_type, index), d.holder));
+        }
+    }
+}};
+
+// Qt calls the two methods below from inside its own work (a layout, a
+// scroll): an error of a renderCell is reported as unraisable there rather
+// than raised out of the virtual (a second exception raised out of a
+// virtual within one call into Qt crashes the binding).
+void place_from_qt(PyObject* self) {
+    Ref on = getattr_or_null(self, KIT_STR("_cellWidgetsOnDemand"));
+    if (!on || !truthy(on)) return;
+    try {
+        call_method(self, KIT_STR("_place_cell_widgets"));
+    } catch (Error&) {
+        PyErr_WriteUnraisable(getattr(self, KIT_STR("_place_cell_widgets")));
+    }
+}
+
+// def updateGeometries(self):
+//     super().updateGeometries()
+//     if self.cellWidgetsOnDemand():
+//         self._place_cell_widgets()        # an error reported, not raised
+const Def DataGrid_updateGeometries{"def updateGeometries(self)", [](const Frame& f, PyObject* self) {
+    call(f.super_attr(self, KIT_STR("updateGeometries")));
+    place_from_qt(self);
+}};
+
+// def verticalScrollbarValueChanged(self, value):
+//     super().verticalScrollbarValueChanged(value)
+//     if self.cellWidgetsOnDemand():
+//         self._place_cell_widgets()        # an error reported, not raised
+const Def DataGrid_verticalScrollbarValueChanged{
+    "def verticalScrollbarValueChanged(self, value)", [](const Frame& f, PyObject* self, PyObject* value) {
+        call(f.super_attr(self, KIT_STR("verticalScrollbarValueChanged")), value);
+        place_from_qt(self);
+    }};
+
+// def setCellWidgetsOnDemand(self, on: bool = True) -> None:
+//     self._cellWidgetsOnDemand = bool(on)
+//     if on:
+//         self._place_cell_widgets()
+//     else:
+//         for persistent, view in self._cellWidgets:
+//             view.setIndexWidget(QModelIndex(persistent), None)
+//         self._cellWidgets = []
+const Def DataGrid_setCellWidgetsOnDemand{
+    "def setCellWidgetsOnDemand(self, on: bool = True) -> None",
+    [](PyObject* self, PyObject* on) {
+        const bool wanted = truthy(on);
+        setattr(self, KIT_STR("_cellWidgetsOnDemand"), boolean(wanted));
+        if (wanted) {
+            call_method(self, KIT_STR("_place_cell_widgets"));
+            return;
+        }
+        Ref placed = getattr_or_null(self, KIT_STR("_cellWidgets"));
+        setattr(self, KIT_STR("_cellWidgets"), new_list());
+        if (!placed || !PyList_Check(placed.get())) return;
+        PyObject* index_type = KIT_CACHED(module_attr("PySide6.QtCore", "QModelIndex"));
+        Ref snapshot = Ref::steal(PyList_AsTuple(placed));
+        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(snapshot.get()); i++) {
+            PyObject* entry = PyTuple_GET_ITEM(snapshot.get(), i);
+            call_method(item(entry, 1), KIT_STR("setIndexWidget"), call(index_type, item(entry, Py_ssize_t{0})),
+                        Py_None);
+        }
+    },
+    {.doc = "Place the widgets of the renderCell columns for the rows in view and a few around them only,\n"
+            "placing new ones as the view scrolls, resizes, sorts or filters and releasing those far out of\n"
+            "view (on=False releases them all)."}};
+
+// def cellWidgetsOnDemand(self) -> bool:
+//     return self._cellWidgetsOnDemand
+const Def DataGrid_cellWidgetsOnDemand{
+    "def cellWidgetsOnDemand(self) -> bool", [](PyObject* self) {
+        Ref on = getattr_or_null(self, KIT_STR("_cellWidgetsOnDemand"));
+        return boolean(on && truthy(on));
+    },
+    {.doc = "Whether the grid places cell widgets for the rows in view only."}};
 
 // --- the module body ----------------------------------------------------------
 
@@ -908,6 +1162,11 @@ void body() {
              &DataGrid_setSelectionModel,
              &DataGrid_setSpan,
              &DataGrid_clearSpans,
+             &DataGrid_setCellWidgetsOnDemand,
+             &DataGrid_cellWidgetsOnDemand,
+             &DataGrid__place_cell_widgets,
+             &DataGrid_updateGeometries,
+             &DataGrid_verticalScrollbarValueChanged,
          })
         cls.def(*d);
     cls.define();

@@ -2,7 +2,8 @@
 
 from typing import Any, Callable, ClassVar, Mapping, Optional, Sequence
 
-from PySide6.QtCore import QAbstractItemModel, QMetaObject, QModelIndex, QPersistentModelIndex, Qt, Signal
+from PySide6.QtCore import (QAbstractItemModel, QItemSelectionModel, QMetaObject, QModelIndex, QPersistentModelIndex, Qt,
+                            Signal)
 from PySide6.QtGui import QDropEvent, QPainter, QResizeEvent
 from PySide6.QtWidgets import (QAbstractItemDelegate, QAbstractItemView, QHeaderView, QProxyStyle, QStyle, QStyleOption,
                                QTableView, QWidget)
@@ -38,6 +39,9 @@ class DataGrid(QTableView, PyWidgetBase):  # type: ignore[misc]  # both bases de
     header: QHeaderView
     _horizontalHeader: QHeaderView
     profile_id_selected: Any
+    _spans: bool
+    _cellWidgetsOnDemand: bool
+    _cellWidgets: list[tuple[QPersistentModelIndex, QTableView]]
     def __init__(
         self,
         columns: Sequence[Mapping[str, Any]],
@@ -93,3 +97,19 @@ class DataGrid(QTableView, PyWidgetBase):  # type: ignore[misc]  # both bases de
         """Qt's drop, then accept the event (as not dropped when the model refused it)."""
     def getselectedRowsFast(self) -> list[int]:
         """The distinct rows of selectedIndexes(), ascending."""
+    def setSelectionModel(self, selectionModel: QItemSelectionModel) -> None:
+        """Qt's, then the headers get selection models of their own (they see no selection)."""
+    def setSpan(self, row: int, column: int, rowSpanCount: int, columnSpanCount: int) -> None:
+        """Qt's, noting that the grid may have spans."""
+    def clearSpans(self) -> None:
+        """Qt's, noting that the grid has no spans."""
+    def setCellWidgetsOnDemand(self, on: bool = True) -> None:
+        """Place the widgets of the renderCell columns for the rows in view and a few around them only."""
+    def cellWidgetsOnDemand(self) -> bool:
+        """Whether the grid places cell widgets for the rows in view only."""
+    def _place_cell_widgets(self) -> None:
+        """Place the cell widgets of the rows in and near the view; release those far out of it."""
+    def updateGeometries(self) -> None:
+        """Qt's, then the cell widgets on demand."""
+    def verticalScrollbarValueChanged(self, value: int) -> None:
+        """Qt's, then the cell widgets on demand."""
