@@ -292,7 +292,8 @@ const Def permuted{"def permuted(items, order)", [](PyObject* items, PyObject* o
                            set_item(out, i, Ref::borrow(PySequence_Fast_GET_ITEM(seq.get(), at)));
                        }
                        return out;
-                   }};
+                   },
+                   {.doc = "[items[i] for i in order]."}};
 
 // def moved_rows(order, rows):
 //     """Where each of `rows` went when old row order[i] became row i."""

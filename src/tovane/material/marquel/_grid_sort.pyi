@@ -10,6 +10,7 @@ def column_values(records: Iterable[Any], column: int, field: Any = None,
     """The value of one column for each record, as the grid's model shows it."""
 def sort_order(values: Sequence[Any], descending: bool = False, kind: str = "string") -> list[int]:
     """The positions of values in sorted order: by kind, naturally, None last; stable."""
-def permuted(items: Sequence[_T], order: Sequence[int]) -> list[_T]: ...
+def permuted(items: Sequence[_T], order: Sequence[int]) -> list[_T]:
+    """[items[i] for i in order]."""
 def moved_rows(order: Sequence[int], rows: Sequence[int]) -> list[int]:
     """Where each of rows went when old row order[i] became row i."""
