@@ -169,6 +169,7 @@ def selection_grid(qapp, request):
     shiboken6.delete(grid)
 
 
+@pytest.mark.filterwarnings("ignore:Invalid return value in function:RuntimeWarning")  # flags() of None
 @settings(max_examples=150, deadline=None, suppress_health_check=[HealthCheck.function_scoped_fixture])
 @given(ops=st.lists(st.tuples(cell, cell, commands), max_size=6),
        hidden_rows=st.sets(st.integers(0, ROWS - 1), max_size=4),

@@ -366,6 +366,47 @@ const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
     call_method(self, KIT_STR("_set_stylesheet"));
 }};
 
+// --- the viewport's background -------------------------------------------------------
+
+// The grid is transparent (its style sheet), so what is behind it shows
+// through.  Scrolling a transparent viewport repaints all of it and what lies
+// behind it; an opaque one is scrolled by moving its pixels, and only the
+// rows that come into view are painted (a few calls into the model per cell,
+// instead of all of them).  So the viewport is filled with the colour behind
+// the grid, the window colour of its parent's palette (the application's
+// while it has no parent), as long as that colour is opaque:
+//
+//     parent = self.parentWidget()
+//     colour = (parent or QApplication).palette().color(QPalette.ColorRole.Window)
+//     viewport = self.viewport()
+//     if colour.alpha() == 255:
+//         if not viewport.autoFillBackground() or viewport.palette().color(QPalette.ColorRole.Base) != colour:
+//             palette = viewport.palette()
+//             palette.setColor(QPalette.ColorRole.Base, colour)
+//             viewport.setPalette(palette)
+//             viewport.setAutoFillBackground(True)
+//     elif viewport.autoFillBackground():
+//         viewport.setAutoFillBackground(False)
+void fill_viewport(PyObject* self) {
+    PyObject* palette_type = KIT_CACHED(module_attr("PySide6.QtGui", "QPalette"));
+    PyObject* window = KIT_CACHED(getattr(getattr(palette_type, "ColorRole"), "Window"));
+    PyObject* base = KIT_CACHED(getattr(getattr(palette_type, "ColorRole"), "Base"));
+    Ref parent = call_method(self, KIT_STR("parentWidget"));
+    Ref source = parent.get() != Py_None ? parent : Ref::borrow(KIT_CACHED(module_attr("PySide6.QtWidgets", "QApplication")));
+    Ref colour = call_method(call_method(source, KIT_STR("palette")), KIT_STR("color"), window);
+    Ref viewport = call_method(self, KIT_STR("viewport"));
+    const bool filled = truthy(call_method(viewport, KIT_STR("autoFillBackground")));
+    if (as_long(call_method(colour, KIT_STR("alpha"))) != 255) {
+        if (filled) call_method(viewport, KIT_STR("setAutoFillBackground"), Py_False);
+        return;
+    }
+    Ref palette = call_method(viewport, KIT_STR("palette"));
+    if (filled && eq(call_method(palette, KIT_STR("color"), base), colour)) return;
+    call_method(palette, KIT_STR("setColor"), base, colour);
+    call_method(viewport, KIT_STR("setPalette"), palette);
+    call_method(viewport, KIT_STR("setAutoFillBackground"), Py_True);
+}
+
 // The 15 parts of the grid's style sheet: the text around the theme values.
 constexpr const char* kSheetText[] = {
     "\n        QWidget {\n                background-color: transparent;\n        }\n        QTableView {\n"
@@ -404,6 +445,7 @@ Ref theme_value(PyObject* theme, const char* first, const char* second, const ch
 //         QWidget { ... }
 //         QTableView { ... color: {self.theme.palette.text.secondary}; }
 //         ...""")                              (the parts of kSheetText around the theme values)
+//     <fill_viewport(self)>
 const Def DataGrid__set_stylesheet{
     "def _set_stylesheet(self, component_styled=None)", [](PyObject* self, PyObject* component_styled) {
         setattr(self, KIT_STR("theme"), call(KIT_GLOBAL("useTheme")));
@@ -426,6 +468,7 @@ const Def DataGrid__set_stylesheet{
         append(parts, str(kSheetText[std::size(values)]));
         Ref sheet = Ref::steal(PyUnicode_Join(KIT_CACHED(str("")), parts));
         call_method(self, KIT_STR("setStyleSheet"), sheet);
+        fill_viewport(self);
     }};
 
 // Connect the grid's selection callback to the selection model unless it is
@@ -1065,16 +1108,18 @@ void place_from_qt(PyObject* self) {
 
 // def updateGeometries(self):
 //     super().updateGeometries()
-//     if self.cellWidgetsOnDemand():
+//     <fill_viewport(self)>                 # a new parent, a new palette
+//     if self._cellWidgetsOnDemand:
 //         self._place_cell_widgets()        # an error reported, not raised
 const Def DataGrid_updateGeometries{"def updateGeometries(self)", [](const Frame& f, PyObject* self) {
     call(f.super_attr(self, KIT_STR("updateGeometries")));
+    fill_viewport(self);
     place_from_qt(self);
 }};
 
 // def verticalScrollbarValueChanged(self, value):
 //     super().verticalScrollbarValueChanged(value)
-//     if self.cellWidgetsOnDemand():
+//     if self._cellWidgetsOnDemand:
 //         self._place_cell_widgets()        # an error reported, not raised
 const Def DataGrid_verticalScrollbarValueChanged{
     "def verticalScrollbarValueChanged(self, value)", [](const Frame& f, PyObject* self, PyObject* value) {
