@@ -55,16 +55,16 @@ def test_module_and_class_surface():
 
 
 class TestConstruction:
-    def test_stores_five_attributes_and_builds_no_widget(self, qapp):
+    def test_stores_its_arguments_and_builds_no_widget(self, qapp):
         button = ToggleButton("icon", "text", "v", "yes", 1, 2, extra=3)
         assert vars(button) == {"_icon": "icon", "_value": "v", "_selected": "yes",
-                                "_args": (1, 2), "_kwargs": {"extra": 3}}
-        assert list(vars(button)) == ["_icon", "_value", "_selected", "_args", "_kwargs"]
+                                "_args": (1, 2), "_kwargs": {"extra": 3}, "_text": "text"}
+        assert list(vars(button)) == ["_icon", "_value", "_selected", "_args", "_kwargs", "_text"]
         assert not shiboken6.isValid(button)  # the Qt half is initialised by renderUi
 
     def test_defaults(self, qapp):
         assert vars(ToggleButton()) == {"_icon": CLOCK, "_value": None, "_selected": False,
-                                        "_args": (), "_kwargs": {}}
+                                        "_args": (), "_kwargs": {}, "_text": None}
 
     def test_keywords(self, qapp):
         button = ToggleButton(selected=True, value=State(1), icon=None, text="ignored")
@@ -134,13 +134,23 @@ class TestRender:
 
     def test_extra_arguments_reach_button_unchanged(self, qapp, calls):
         parent = QWidget()
-        button = ToggleButton(CLOCK, "dropped", "v", False, "Label", tooltip="t", sx={"a": 1})
+        button = ToggleButton(CLOCK, None, "v", False, "Label", tooltip="t", sx={"a": 1})
         button.renderUi("ctx", parent)
         assert calls[0] == ("__init__", ("Label",), {"startIcon": CLOCK, "value": "v",
                                                       "tooltip": "t", "sx": {"a": 1}})
         assert list(calls[0][2]) == ["startIcon", "value", "tooltip", "sx"]
         assert calls[1] == ("renderUi", (), {"ctx": "ctx", "parent": parent})
         assert button.text() == "Label" and button.parent() is parent
+
+    def test_text_becomes_the_buttons_text_beside_its_icon(self, qapp):
+        words, parent = State("Compact"), QWidget()
+        for button, shown in ((ToggleButton(text="Compact", value="compact"), "Compact"),
+                              (ToggleButton(None, "Dense", "dense", False), "Dense"),
+                              (ToggleButton(text=words, value="compact"), "Compact")):
+            button.renderUi(RenderContext(), parent)
+            assert button.text() == shown and (not button.icon().isNull()) == (button._icon is not None)
+        words.value = "Comfortable"  # a State text follows the State
+        assert button.text() == "Comfortable"
 
     def test_selected_goes_to_buttons_set_selected(self, qapp):
         class Sub(ToggleButton):

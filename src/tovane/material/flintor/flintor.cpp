@@ -25,22 +25,26 @@ using namespace kit;
 //     self._selected = selected
 //     self._args = args
 //     self._kwargs = kwargs
-// (`text` is accepted and not kept: the Button is given no text.)
+//     self._text = text                # the button's text, beside its icon (renderUi)
 const Def ToggleButton__init__{
     "def __init__(self, icon: Optional[Iconify] = \":/round/resource_tovane/round/access_time.svg\", "
     "text: Optional[Union[str, State, Callable]] = None, value: Optional[object] = None, "
     "selected: bool = False, *args, **kwargs)",
-    [](PyObject* self, PyObject* icon, PyObject* /*text*/, PyObject* value, PyObject* selected, PyObject* args,
+    [](PyObject* self, PyObject* icon, PyObject* text, PyObject* value, PyObject* selected, PyObject* args,
        PyObject* kwargs) {
         setattr(self, KIT_STR("_icon"), icon);
         setattr(self, KIT_STR("_value"), value);
         setattr(self, KIT_STR("_selected"), selected);
         setattr(self, KIT_STR("_args"), args);
         setattr(self, KIT_STR("_kwargs"), kwargs);
+        setattr(self, KIT_STR("_text"), text);
     }};
 
 // def renderUi(self, ctx: RenderContext, parent: Optional[QWidget] = None) -> QWidget:
-//     super().__init__(*self._args, startIcon=self._icon, value=self._value, **self._kwargs)
+//     if self._text is None:
+//         super().__init__(*self._args, startIcon=self._icon, value=self._value, **self._kwargs)
+//     else:  # a str, a State (the text follows it) or a callable, as Button takes them
+//         super().__init__(*self._args, startIcon=self._icon, value=self._value, text=self._text, **self._kwargs)
 //     super().renderUi(ctx=ctx, parent=parent)
 //     self.setObjectName(f"ToggleButton-{id(self)}")
 //     self._setup_flintor()
@@ -52,7 +56,9 @@ const Def ToggleButton_renderUi{
         Ref icon = getattr(self, KIT_STR("_icon"));
         Ref value = getattr(self, KIT_STR("_value"));
         Ref extra = getattr(self, KIT_STR("_kwargs"));
-        call_unpacked(init, args, {{"startIcon", icon}, {"value", value}}, extra);
+        Ref text = getattr(self, KIT_STR("_text"));
+        if (text.get() == Py_None) call_unpacked(init, args, {{"startIcon", icon}, {"value", value}}, extra);
+        else call_unpacked(init, args, {{"startIcon", icon}, {"value", value}, {"text", text}}, extra);
 
         call_kw(f.super_attr(self, KIT_STR("renderUi")), {}, {{"ctx", ctx}, {"parent", parent}});
         call_method(self, KIT_STR("setObjectName"), strf("ToggleButton-%S", id(self).get()));
