@@ -45,6 +45,7 @@
 #include "kit/kit.hpp"
 #include "kit/natural.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -381,8 +382,8 @@ bool serves(SortPass& pass, PyObject* index, long long& row) {
     return row >= 0;
 }
 
+// The value of a row (its slot made before: see lessThan).
 RowValue& row_value(SortPass& pass, long long row, PyObject* index) {
-    if (static_cast<std::size_t>(row) >= pass.rows.size()) pass.rows.resize(static_cast<std::size_t>(row) + 1);
     RowValue& v = pass.rows[static_cast<std::size_t>(row)];
     if (v.kind != RowValue::Unknown) return v;
     v.value = call_binding(index, KIT_STR("data"));
@@ -429,6 +430,9 @@ const Def HumanProxyModel_lessThan{
         if (SortPass* pass = pass_of(self)) {
             long long left_row = 0, right_row = 0;
             if (serves(*pass, source_left, left_row) && serves(*pass, source_right, right_row)) {
+                // Both slots first: growing the table moves the values.
+                const auto needed = static_cast<std::size_t>(std::max(left_row, right_row)) + 1;
+                if (pass->rows.size() < needed) pass->rows.resize(needed);
                 const RowValue& l = row_value(*pass, left_row, source_left);
                 const RowValue& r = row_value(*pass, right_row, source_right);
                 const Answer answer = pass_less(l, r, pass->mode);
