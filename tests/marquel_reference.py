@@ -21,5 +21,6 @@ def reference_geometry(grid):
         x_position += grid.columnWidth(c)
     x_viewPort = (grid.verticalHeader().width() + grid.viewport().width() - grid.columnWidth(grid.lastCol)
                   + grid.frameWidth())
+    header = grid.horizontalHeader()
     return QRect(x_position if x_position < x_viewPort else x_viewPort, grid.frameWidth(),
-                 grid.columnWidth(grid.lastCol), grid.viewport().height() + grid.horizontalHeader().height())
+                 grid.columnWidth(grid.lastCol), grid.viewport().height() + (0 if header.isHidden() else header.height()))

@@ -1,7 +1,14 @@
 """Overlay table showing only the grid's last column, kept in view."""
 
-from PySide6.QtCore import Qt
-from PySide6.QtWidgets import QAbstractItemView, QFrame, QTableView
+from __future__ import annotations
+
+from PySide6.QtCore import QEvent, QItemSelectionModel, QObject, Qt
+from PySide6.QtWidgets import QAbstractItemView, QFrame, QTableView, QWidget
+
+# What the overlay watches on the grid: its viewport's paints (a new default
+# row height shows there first, and Qt tells nothing else of it) and its
+# header's size and visibility.
+_FOLLOWED = (QEvent.Type.Paint, QEvent.Type.Show, QEvent.Type.Hide, QEvent.Type.Resize)
 
 
 class FrozenColumn(QTableView):
@@ -11,25 +18,30 @@ class FrozenColumn(QTableView):
     It shows the grid's model through the grid's selection model, so both
     show one selection, and lines up with the grid row for row: the grid
     copies each row height it changes, and the overlay follows the grid's
-    default row height (which the grid may set after binding the overlay)
-    whenever it lays itself out. It paints its background in the window
-    colour of its palette, as the grid's parent would (the grid itself is
-    transparent), so the cells it covers do not show through.
+    default row height, vertical scroll mode and header (hidden with it, as
+    high as it) whenever the grid paints or its header changes. It paints its
+    background in the window colour of its palette, as the grid's parent
+    would (the grid itself is transparent), so the cells it covers do not
+    show through.
     """
 
     SHEET = "QTableView, QHeaderView::section { background-color: palette(window); }"
 
-    def __init__(self, parent=None, lastCol=0):
+    def __init__(self, parent: QWidget | None = None, lastCol: int = 0) -> None:
         super().__init__(parent)
         self.lastCol = lastCol
         self._scroll_linked = False
         self.setStyleSheet(self.SHEET)
+        grid = self._grid()
+        if grid is not None:
+            grid.viewport().installEventFilter(self)
+            grid.horizontalHeader().installEventFilter(self)
 
-    def _grid(self):
+    def _grid(self) -> QTableView | None:
         grid = self.parent()
         return grid if isinstance(grid, QTableView) else None
 
-    def setupUi(self):
+    def setupUi(self) -> None:
         self.verticalHeader().hide()
         self.setFrameShape(QFrame.Shape.NoFrame)
         self.setHorizontalScrollBarPolicy(Qt.ScrollBarPolicy.ScrollBarAlwaysOff)
@@ -43,7 +55,7 @@ class FrozenColumn(QTableView):
             self.setColumnWidth(self.lastCol, grid.columnWidth(self.lastCol))
         self._follow_grid()
 
-    def configTable(self, selectionModel):
+    def configTable(self, selectionModel: QItemSelectionModel) -> None:
         """Share the grid's selection model and vertical scroll position."""
         self.setSelectionModel(selectionModel)
         grid = self._grid()
@@ -53,13 +65,19 @@ class FrozenColumn(QTableView):
             self._scroll_linked = True
         self._follow_grid()
 
-    def updateGeometries(self):
+    def updateGeometries(self) -> None:
         self._follow_grid()
         super().updateGeometries()
 
-    def _follow_grid(self):
-        """Take the grid's default row height and selection behaviour. A new
-        default resizes every row, so the grid's own heights are copied again."""
+    def eventFilter(self, watched: QObject, event: QEvent) -> bool:
+        if event.type() in _FOLLOWED:
+            self._follow_grid()
+        return False
+
+    def _follow_grid(self) -> None:
+        """Take the grid's selection behaviour, vertical scroll mode, header
+        height and visibility, and default row height. A new default resizes
+        every row, so the grid's own heights are copied again."""
         grid = self._grid()
         if grid is None:
             return
@@ -67,6 +85,16 @@ class FrozenColumn(QTableView):
             self.setSelectionMode(grid.selectionMode())
         if self.selectionBehavior() != grid.selectionBehavior():
             self.setSelectionBehavior(grid.selectionBehavior())
+        if self.verticalScrollMode() != grid.verticalScrollMode():
+            self.setVerticalScrollMode(grid.verticalScrollMode())
+        theirs_header, ours_header = grid.horizontalHeader(), self.horizontalHeader()
+        if not theirs_header.isHidden() and ours_header.minimumHeight() != theirs_header.height():
+            ours_header.setFixedHeight(theirs_header.height())
+            ours_header.setHidden(False)
+            super().updateGeometries()  # the viewport moves to the header's new height
+        elif ours_header.isHidden() != theirs_header.isHidden():
+            ours_header.setHidden(theirs_header.isHidden())
+            super().updateGeometries()
         ours, theirs = self.verticalHeader(), grid.verticalHeader()
         if ours.defaultSectionSize() == theirs.defaultSectionSize():
             return

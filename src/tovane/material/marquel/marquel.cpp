@@ -118,6 +118,9 @@ const Def DropmarkerStyle_drawPrimitive{
 //     self._spans = False                  # whether setSpan was called (see getselectedRowsFast)
 //     self._cellWidgetsOnDemand = False    # see setCellWidgetsOnDemand
 //     self._cellWidgets = []
+//     self._sortedBy = (-1, Qt.SortOrder.AscendingOrder)     # see _sort_from_header
+//     self._sorting = self._fitting = False
+//     self._userSized = set()              # flex columns the user has resized
 //     self._model = DataGridModel(self, self._columns, self._rows)
 //     self.setAttribute(Qt.WA_Hover, True)
 //     self.setupUi()
@@ -160,6 +163,10 @@ const Def DataGrid__init__{
         setattr(self, KIT_STR("_spans"), Py_False);
         setattr(self, KIT_STR("_cellWidgetsOnDemand"), Py_False);
         setattr(self, KIT_STR("_cellWidgets"), new_list());
+        setattr(self, KIT_STR("_sortedBy"), tuple_of(integer(-1), member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder")));
+        setattr(self, KIT_STR("_sorting"), Py_False);
+        setattr(self, KIT_STR("_fitting"), Py_False);
+        setattr(self, KIT_STR("_userSized"), Ref::steal(PySet_New(nullptr)));
         Ref model = call(KIT_GLOBAL("DataGridModel"), self, getattr(self, KIT_STR("_columns")),
                          getattr(self, KIT_STR("_rows")));
         setattr(self, KIT_STR("_model"), model);
@@ -309,6 +316,10 @@ bool equals_true(PyObject* o) { return eq(o, Py_True); }
 //     self.theme = useTheme()
 //     useEffect(self._set_stylesheet, [self.theme.state], component=self)
 //     self._set_stylesheet()
+//     self.setEditTriggers(QAbstractItemView.EditTrigger.DoubleClicked | QAbstractItemView.EditTrigger.EditKeyPressed
+//                          | QAbstractItemView.EditTrigger.AnyKeyPressed)     # editable columns only
+//     self.horizontalHeader().setContextMenuPolicy(Qt.ContextMenuPolicy.CustomContextMenu)
+//     self.horizontalHeader().customContextMenuRequested.connect(self._show_column_menu)
 //
 // The rows show in the order given until the user sorts: enabling sorting
 // sorts by the header's indicator, which is set to no column first.  A new
@@ -364,6 +375,14 @@ const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
     call_kw(KIT_GLOBAL("useEffect"), {getattr(self, KIT_STR("_set_stylesheet")), dependencies},
             {{"component", self}});
     call_method(self, KIT_STR("_set_stylesheet"));
+    Ref triggers = member(view, "EditTrigger", "DoubleClicked");
+    triggers = Ref::steal(PyNumber_Or(triggers, member(view, "EditTrigger", "EditKeyPressed")));
+    triggers = Ref::steal(PyNumber_Or(triggers, member(view, "EditTrigger", "AnyKeyPressed")));
+    call_method(self, KIT_STR("setEditTriggers"), triggers);
+    Ref header = call_method(self, KIT_STR("horizontalHeader"));
+    call_method(header, KIT_STR("setContextMenuPolicy"), member(KIT_GLOBAL("Qt"), "ContextMenuPolicy", "CustomContextMenu"));
+    call_method(getattr(header, KIT_STR("customContextMenuRequested")), KIT_STR("connect"),
+                getattr(self, KIT_STR("_show_column_menu")));
 }};
 
 // --- the viewport's background -------------------------------------------------------
@@ -431,6 +450,22 @@ constexpr const char* kSheetText[] = {
     "        }\n\n      ",
 };
 
+// The grid's scroll bars.  The grid's sheet makes every widget in it
+// transparent, scroll bar handles included; each bar's own sheet (which
+// comes before the grid's) gives it a handle in the secondary text colour
+// (on the grid's background, at least 4.5:1 in both modes) that turns to the
+// primary text colour under the pointer, on a transparent track.
+constexpr const char* kScrollBarSheet =
+    "QScrollBar { background: transparent; border: none; margin: 0px; }\n"
+    "QScrollBar:vertical { width: 12px; }\n"
+    "QScrollBar:horizontal { height: 12px; }\n"
+    "QScrollBar::handle { background-color: %U; border-radius: 4px; margin: 2px; }\n"
+    "QScrollBar::handle:hover, QScrollBar::handle:pressed { background-color: %U; }\n"
+    "QScrollBar::handle:vertical { min-height: 32px; }\n"
+    "QScrollBar::handle:horizontal { min-width: 32px; }\n"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; background: none; }\n"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }\n";
+
 // theme.<first>.<second>.<third>, formatted as an f-string formats it.
 Ref theme_value(PyObject* theme, const char* first, const char* second, const char* third) {
     Ref value = getattr(getattr(getattr(theme, first), second), third);
@@ -446,6 +481,9 @@ Ref theme_value(PyObject* theme, const char* first, const char* second, const ch
 //         QTableView { ... color: {self.theme.palette.text.secondary}; }
 //         ...""")                              (the parts of kSheetText around the theme values)
 //     <fill_viewport(self)>
+//     bars = <kScrollBarSheet with text.secondary and text.primary>
+//     self.verticalScrollBar().setStyleSheet(bars)
+//     self.horizontalScrollBar().setStyleSheet(bars)
 const Def DataGrid__set_stylesheet{
     "def _set_stylesheet(self, component_styled=None)", [](PyObject* self, PyObject* component_styled) {
         setattr(self, KIT_STR("theme"), call(KIT_GLOBAL("useTheme")));
@@ -469,6 +507,9 @@ const Def DataGrid__set_stylesheet{
         Ref sheet = Ref::steal(PyUnicode_Join(KIT_CACHED(str("")), parts));
         call_method(self, KIT_STR("setStyleSheet"), sheet);
         fill_viewport(self);
+        Ref bars = strf(kScrollBarSheet, values[0].get(), values[3].get());
+        call_method(call_method(self, KIT_STR("verticalScrollBar")), KIT_STR("setStyleSheet"), bars);
+        call_method(call_method(self, KIT_STR("horizontalScrollBar")), KIT_STR("setStyleSheet"), bars);
     }};
 
 // Connect the grid's selection callback to the selection model unless it is
@@ -571,33 +612,83 @@ const Def DataGrid_update_model{"def update_model(self, model=None)", [](PyObjec
     call_method(self, KIT_STR("configUiTableView"));
 }};
 
+// The delegate of the editable columns, one per grid (made on first need):
+// text editors that refuse what the column's type does not take.
+Ref cell_editor(PyObject* self) {
+    Ref editor = getattr_or_null(self, KIT_STR("_cellEditor"));
+    if (editor && editor.get() != Py_None) return editor;
+    editor = call(KIT_CACHED(module_attr("tovane.material.marquel.cell_editing", "CellDelegate")), self);
+    setattr(self, KIT_STR("_cellEditor"), editor);
+    return editor;
+}
+
+// A column's number key (width, minWidth, flex): None when absent, else a
+// number; anything else is refused naming the key.
+Ref number_key(PyObject* definition, PyObject* key, long long column) {
+    Ref value = get(definition, key);
+    if (value.get() == Py_None || is_number(value)) return value;
+    raisef(PyExc_TypeError, "column %lld: '%U' must be a number, not %.200s", column, key, type_name(value));
+}
+
 // def configUiTableView(self):
 //     self.verticalHeader().hide()
 //     self.setViewportMargins(0, 0, 0, 0)
 //     self._horizontalHeader = self.horizontalHeader()
-//     self.horizontalHeader().setSectionResizeMode(5, QHeaderView.Stretch)
-//     for column in self._columns:
+//     flexible = any(column.get("flex") for column in self._columns)
+//     self.horizontalHeader().setSectionResizeMode(5, QHeaderView.Interactive if flexible else QHeaderView.Stretch)
+//     for c, column in enumerate(self._columns):
 //         align = column.get("align")
 //         ... description, disableColumnMenu, editable, field, flex, headerAlign,
 //         ... headerName, renderCell, sortable, type, valueGetter, width likewise
+//         if column.get("width") is not None and not column.get("flex"):
+//             self.setColumnWidth(c, max(column["width"], column.get("minWidth") or 0))
+//         if column.get("editable") is True:
+//             self.setItemDelegateForColumn(c, <the grid's cell editor>)
+//     self._fit_flex_columns()
+//
+// Flex columns share the width the others leave (_fit_flex_columns), which a
+// stretched section 5 would take: with flex columns, section 5 is sized
+// like the others.
 const Def DataGrid_configUiTableView{"def configUiTableView(self)", [](PyObject* self) {
     call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("hide"));
     Ref no_margin = integer(0);
     call_method(self, KIT_STR("setViewportMargins"), no_margin, no_margin, no_margin, no_margin);
     setattr(self, KIT_STR("_horizontalHeader"), call_method(self, KIT_STR("horizontalHeader")));
+    Ref columns = getattr(self, KIT_STR("_columns"));
+    bool flexible = false;
+    {
+        Ref it = Ref::steal(PyObject_GetIter(columns));
+        while (Ref column = Ref::steal_or_null(PyIter_Next(it)))
+            if (PyObject_HasAttrWithError(column, KIT_STR("get")) == 1 && truthy(get(column, KIT_STR("flex"))))
+                flexible = true;
+        if (PyErr_Occurred()) throw_error();
+    }
     call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("setSectionResizeMode"), integer(5),
-                member(KIT_GLOBAL("QHeaderView"), "ResizeMode", "Stretch"));
+                member(KIT_GLOBAL("QHeaderView"), "ResizeMode", flexible ? "Interactive" : "Stretch"));
     PyObject* const keys[] = {KIT_STR("align"),      KIT_STR("description"), KIT_STR("disableColumnMenu"),
                               KIT_STR("editable"),   KIT_STR("field"),       KIT_STR("flex"),
                               KIT_STR("headerAlign"), KIT_STR("headerName"), KIT_STR("renderCell"),
                               KIT_STR("sortable"),   KIT_STR("type"),        KIT_STR("valueGetter"),
                               KIT_STR("width")};
-    Ref it = Ref::steal(PyObject_GetIter(getattr(self, KIT_STR("_columns"))));
+    long long c = 0;
+    Ref it = Ref::steal(PyObject_GetIter(columns));
     while (Ref column = Ref::steal_or_null(PyIter_Next(it))) {
         Ref getter = getattr(column, KIT_STR("get"));
         for (PyObject* key : keys) call(getter, key);
+        Ref width = number_key(column, KIT_STR("width"), c);
+        Ref minimum = number_key(column, KIT_STR("minWidth"), c);
+        Ref flex = number_key(column, KIT_STR("flex"), c);
+        if (width.get() != Py_None && !truthy(flex)) {
+            long long w = static_cast<long long>(PyFloat_AsDouble(width));
+            if (minimum.get() != Py_None) w = std::max(w, static_cast<long long>(PyFloat_AsDouble(minimum)));
+            call_method(self, KIT_STR("setColumnWidth"), integer(c), integer(std::max(0LL, w)));
+        }
+        if (get(column, KIT_STR("editable")).get() == Py_True)
+            call_method(self, KIT_STR("setItemDelegateForColumn"), integer(c), cell_editor(self));
+        c++;
     }
     if (PyErr_Occurred()) throw_error();
+    call_method(self, KIT_STR("_fit_flex_columns"));
 }};
 
 // --- frozen column, section sizes, scrolling ------------------------------------
@@ -606,6 +697,10 @@ const Def DataGrid_configUiTableView{"def configUiTableView(self)", [](PyObject*
 //     if self._frozenColumn is not None and logicalIndex == self.lastCol:
 //         self._frozenColumn.setColumnWidth(self.lastCol, newSize)
 //     self.updateFrozenTableGeometry()
+//     if not self._fitting and not self.isColumnHidden(logicalIndex):     # not _fit_flex_columns' own
+//         <a column narrower than its minWidth is widened to it>
+//         <a flex column resized keeps its width from then on>
+//         self._fit_flex_columns()
 const Def DataGrid_updateSectionWidth{
     "def updateSectionWidth(self, logicalIndex, oldSize, newSize)",
     [](PyObject* self, PyObject* logicalIndex, PyObject* /*oldSize*/, PyObject* newSize) {
@@ -613,7 +708,116 @@ const Def DataGrid_updateSectionWidth{
             if (eq(logicalIndex, getattr(self, KIT_STR("lastCol"))))
                 call_method(frozen, KIT_STR("setColumnWidth"), getattr(self, KIT_STR("lastCol")), newSize);
         call_method(self, KIT_STR("updateFrozenTableGeometry"));
+        Ref fitting = getattr_or_null(self, KIT_STR("_fitting"));
+        if ((fitting && truthy(fitting)) || truthy(call_method(self, KIT_STR("isColumnHidden"), logicalIndex))) return;
+        Ref columns = getattr(self, KIT_STR("_columns"));
+        if (!PyLong_Check(logicalIndex)) return;
+        const long long c = as_long(logicalIndex);
+        if (c >= 0 && c < len(columns)) {
+            Ref definition = item(columns, c);
+            Ref minimum = number_key(definition, KIT_STR("minWidth"), c);
+            if (minimum.get() != Py_None && lt(newSize, minimum)) {
+                call_method(self, KIT_STR("setColumnWidth"), logicalIndex,
+                            integer(static_cast<long long>(PyFloat_AsDouble(minimum))));
+                return;  // the resize this makes fits the rest
+            }
+            if (truthy(get(definition, KIT_STR("flex")))) {
+                Ref sized = getattr_or_null(self, KIT_STR("_userSized"));
+                if (!sized || !PySet_Check(sized.get())) {
+                    sized = Ref::steal(PySet_New(nullptr));
+                    setattr(self, KIT_STR("_userSized"), sized);
+                }
+                check(PySet_Add(sized, logicalIndex));
+            }
+        }
+        call_method(self, KIT_STR("_fit_flex_columns"));
     }};
+
+// def _fit_flex_columns(self):
+//     """Give each column with a flex its share of the width the other columns
+//     leave in the viewport (at least its minWidth)."""
+//     header = self.horizontalHeader()
+//     flex = [(c, column["flex"], column.get("minWidth") or 0) for c, column in enumerate(self._columns)
+//             if <column["flex"] is a positive number> and c < header.count()
+//             and not header.isSectionHidden(c) and c not in self._userSized]
+//     if not flex or self._fitting:
+//         return
+//     others = sum(header.sectionSize(c) for c in range(header.count())
+//                  if c not in <the flex columns> and not header.isSectionHidden(c))
+//     free = max(0, self.viewport().width() - others)
+//     total = sum(f for _, f, _ in flex)
+//     <free * f / total each, rounded down, the pixels left to the largest remainders>
+//     self._fitting = True
+//     try:
+//         for (c, _, minimum), width in zip(flex, widths):
+//             self.setColumnWidth(c, max(width, minimum))
+//     finally:
+//         self._fitting = False
+const Def DataGrid__fit_flex_columns{"def _fit_flex_columns(self)", [](PyObject* self) {
+    Ref fitting = getattr_or_null(self, KIT_STR("_fitting"));
+    if (fitting && truthy(fitting)) return;
+    Ref header = call_method(self, KIT_STR("horizontalHeader"));
+    const long long count = as_long(call_method(header, KIT_STR("count")));
+    Ref columns = getattr(self, KIT_STR("_columns"));
+    const long long defined = len(columns);
+    Ref sized = getattr_or_null(self, KIT_STR("_userSized"));
+    struct Flex {
+        long long column;
+        double share;
+        long long minimum;
+        long long width = 0;
+        double rest = 0;
+    };
+    std::vector<Flex> flex;
+    double total = 0;
+    for (long long c = 0; c < std::min(count, defined); c++) {
+        Ref definition = item(columns, c);
+        Ref share = number_key(definition, KIT_STR("flex"), c);
+        if (share.get() == Py_None || !(PyFloat_AsDouble(share) > 0)) continue;
+        Ref column = integer(c);
+        if (truthy(call_method(header, KIT_STR("isSectionHidden"), column))) continue;
+        if (sized && PySet_Check(sized.get()) && check(PySet_Contains(sized, column))) continue;
+        Ref minimum = number_key(definition, KIT_STR("minWidth"), c);
+        flex.push_back({c, PyFloat_AsDouble(share),
+                        minimum.get() == Py_None ? 0 : static_cast<long long>(PyFloat_AsDouble(minimum))});
+        total += PyFloat_AsDouble(share);
+    }
+    if (flex.empty()) return;
+    long long others = 0;
+    for (long long c = 0; c < count; c++) {
+        if (std::any_of(flex.begin(), flex.end(), [c](const Flex& f) { return f.column == c; })) continue;
+        Ref column = integer(c);
+        if (truthy(call_method(header, KIT_STR("isSectionHidden"), column))) continue;
+        others += as_long(call_method(header, KIT_STR("sectionSize"), column));
+    }
+    const long long viewport = as_long(call_method(call_method(self, KIT_STR("viewport")), KIT_STR("width")));
+    const long long free = std::max(0LL, viewport - others);
+    long long given = 0;
+    for (Flex& f : flex) {
+        const double exact = static_cast<double>(free) * f.share / total;
+        f.width = static_cast<long long>(exact);
+        f.rest = exact - static_cast<double>(f.width);
+        given += f.width;
+    }
+    std::vector<Flex*> by_rest;
+    for (Flex& f : flex) by_rest.push_back(&f);
+    std::stable_sort(by_rest.begin(), by_rest.end(), [](const Flex* a, const Flex* b) { return a->rest > b->rest; });
+    for (Flex* f : by_rest)
+        if (given < free) {
+            f->width++;
+            given++;
+        }
+    setattr(self, KIT_STR("_fitting"), Py_True);
+    try {
+        for (const Flex& f : flex)
+            call_method(self, KIT_STR("setColumnWidth"), integer(f.column), integer(std::max(f.width, f.minimum)));
+    } catch (Error&) {
+        Handling handled;  // finally:
+        setattr(self, KIT_STR("_fitting"), Py_False);
+        handled.reraise();
+    }
+    setattr(self, KIT_STR("_fitting"), Py_False);
+}};
 
 // def updateSectionHeight(self, logicalIndex, oldSize, newSize):
 //     if self._frozenColumn is not None:
@@ -626,9 +830,11 @@ const Def DataGrid_updateSectionHeight{
 
 // def resizeEvent(self, event):
 //     super().resizeEvent(event)
+//     self._fit_flex_columns()
 //     self.updateFrozenTableGeometry()
 const Def DataGrid_resizeEvent{"def resizeEvent(self, event)", [](const Frame& f, PyObject* self, PyObject* event) {
     call(f.super_attr(self, KIT_STR("resizeEvent")), event);
+    call_method(self, KIT_STR("_fit_flex_columns"));
     call_method(self, KIT_STR("updateFrozenTableGeometry"));
 }};
 
@@ -702,9 +908,13 @@ Ref widths_before(PyObject* self, PyObject* lastCol) {
 //     x_viewPort = (self.verticalHeader().width() + self.viewport().width()
 //                   - self.columnWidth(self.lastCol) + self.frameWidth())
 //     if self._frozenColumn is not None:
+//         header = self.horizontalHeader()
 //         self._frozenColumn.setGeometry(x_position if x_position < x_viewPort else x_viewPort,
 //                                        self.frameWidth(), self.columnWidth(self.lastCol),
-//                                        self.viewport().height() + self.horizontalHeader().height())
+//                                        self.viewport().height() + (0 if header.isHidden() else header.height()))
+//
+// (A hidden header keeps its last height; the overlay, which hides its own
+// header with the grid's, is then exactly as high as the viewport.)
 const Def DataGrid_updateFrozenTableGeometry{"def updateFrozenTableGeometry(self)", [](PyObject* self) {
     auto header_width = [&] { return call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("width")); };
     auto frame = [&] { return call_method(self, KIT_STR("frameWidth")); };
@@ -718,8 +928,9 @@ const Def DataGrid_updateFrozenTableGeometry{"def updateFrozenTableGeometry(self
     Ref x = lt(x_position, x_viewPort) ? x_position : x_viewPort;
     Ref y = frame();
     Ref width = last_width();
-    Ref height = add(call_method(call_method(self, KIT_STR("viewport")), KIT_STR("height")),
-                     call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("height")));
+    Ref header = call_method(self, KIT_STR("horizontalHeader"));
+    Ref height = call_method(call_method(self, KIT_STR("viewport")), KIT_STR("height"));
+    if (!truthy(call_method(header, KIT_STR("isHidden")))) height = add(height, call_method(header, KIT_STR("height")));
     call_method(frozen, KIT_STR("setGeometry"), x, y, width, height);
 }};
 
@@ -984,6 +1195,10 @@ const Def DataGrid_clearSpans{"def clearSpans(self)", [](const Frame& f, PyObjec
                                   setattr(self, KIT_STR("_spans"), Py_False);
         setattr(self, KIT_STR("_cellWidgetsOnDemand"), Py_False);
         setattr(self, KIT_STR("_cellWidgets"), new_list());
+        setattr(self, KIT_STR("_sortedBy"), tuple_of(integer(-1), member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder")));
+        setattr(self, KIT_STR("_sorting"), Py_False);
+        setattr(self, KIT_STR("_fitting"), Py_False);
+        setattr(self, KIT_STR("_userSized"), Ref::steal(PySet_New(nullptr)));
                               }};
 
 // --- cell widgets on demand ---------------------------------------------------------
@@ -1108,11 +1323,13 @@ void place_from_qt(PyObject* self) {
 
 // def updateGeometries(self):
 //     super().updateGeometries()
+//     self.updateFrozenTableGeometry()     # a header shown, hidden or restyled
 //     <fill_viewport(self)>                 # a new parent, a new palette
 //     if self._cellWidgetsOnDemand:
 //         self._place_cell_widgets()        # an error reported, not raised
 const Def DataGrid_updateGeometries{"def updateGeometries(self)", [](const Frame& f, PyObject* self) {
     call(f.super_attr(self, KIT_STR("updateGeometries")));
+    call_method(self, KIT_STR("updateFrozenTableGeometry"));
     fill_viewport(self);
     place_from_qt(self);
 }};
@@ -1146,6 +1363,10 @@ const Def DataGrid_setCellWidgetsOnDemand{
         }
         Ref placed = getattr_or_null(self, KIT_STR("_cellWidgets"));
         setattr(self, KIT_STR("_cellWidgets"), new_list());
+        setattr(self, KIT_STR("_sortedBy"), tuple_of(integer(-1), member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder")));
+        setattr(self, KIT_STR("_sorting"), Py_False);
+        setattr(self, KIT_STR("_fitting"), Py_False);
+        setattr(self, KIT_STR("_userSized"), Ref::steal(PySet_New(nullptr)));
         if (!placed || !PyList_Check(placed.get())) return;
         PyObject* index_type = KIT_CACHED(module_attr("PySide6.QtCore", "QModelIndex"));
         Ref snapshot = Ref::steal(PyList_AsTuple(placed));
@@ -1167,6 +1388,191 @@ const Def DataGrid_cellWidgetsOnDemand{
         return boolean(on && truthy(on));
     },
     {.doc = "Whether the grid places cell widgets for the rows in view only."}};
+
+// --- sorting from the header, the column menu -------------------------------------------
+
+// Whether a view column's definition lets the user sort by it.
+bool column_sortable(PyObject* self, PyObject* logicalIndex) {
+    Ref columns = getattr(self, KIT_STR("_columns"));
+    if (!PyLong_Check(logicalIndex)) return true;
+    const long long c = as_long(logicalIndex);
+    if (c < 0 || c >= len(columns)) return true;
+    return get(item(columns, c), KIT_STR("sortable"), Py_True).get() != Py_False;
+}
+
+// def setSortingEnabled(self, enable):
+//     super().setSortingEnabled(enable)
+//     if enable:
+//         header = self.horizontalHeader()
+//         header.sortIndicatorChanged.disconnect()   # the view's own sort on each click
+//         header.sortIndicatorChanged.connect(self._sort_from_header)
+//
+// A click on a header sorts through _sort_from_header, which leaves the
+// columns that cannot be sorted alone.  (Everything connected to the
+// header's sortIndicatorChanged is disconnected here; connect after this.)
+const Def DataGrid_setSortingEnabled{
+    "def setSortingEnabled(self, enable)", [](const Frame& f, PyObject* self, PyObject* enable) {
+        call(f.super_attr(self, KIT_STR("setSortingEnabled")), enable);
+        if (!truthy(enable)) return;
+        Ref signal = getattr(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("sortIndicatorChanged"));
+        call_method(signal, KIT_STR("disconnect"));
+        call_method(signal, KIT_STR("connect"), getattr(self, KIT_STR("_sort_from_header")));
+    }};
+
+// def sortByColumn(self, column, order):
+//     self._sorting = True             # Qt's sorts once itself; the header's signal is not a click
+//     try:
+//         super().sortByColumn(column, order)
+//     finally:
+//         self._sorting = False
+//     self._sortedBy = (column, order)
+const Def DataGrid_sortByColumn{
+    "def sortByColumn(self, column, order)", [](const Frame& f, PyObject* self, PyObject* column, PyObject* order) {
+        setattr(self, KIT_STR("_sorting"), Py_True);
+        try {
+            call(f.super_attr(self, KIT_STR("sortByColumn")), column, order);
+        } catch (Error&) {
+            Handling handled;  // finally:
+            setattr(self, KIT_STR("_sorting"), Py_False);
+            handled.reraise();
+        }
+        setattr(self, KIT_STR("_sorting"), Py_False);
+        setattr(self, KIT_STR("_sortedBy"), tuple_of(column, order));
+    }};
+
+// def _sort_from_header(self, logicalIndex, order):
+//     """A click on a header: sort by its column, or, when the column's
+//     definition says sortable False, put the indicator back where it was."""
+//     if self._sorting or self.model() is None:
+//         return
+//     if <the column is sortable>:
+//         self._sortedBy = (logicalIndex, order)
+//         self.model().sort(logicalIndex, order)
+//     else:
+//         self._sorting = True
+//         try:
+//             self.horizontalHeader().setSortIndicator(*self._sortedBy)
+//         finally:
+//             self._sorting = False
+const Def DataGrid__sort_from_header{
+    "def _sort_from_header(self, logicalIndex, order)", [](PyObject* self, PyObject* logicalIndex, PyObject* order) {
+        Ref sorting = getattr_or_null(self, KIT_STR("_sorting"));
+        Ref model = call_method(self, KIT_STR("model"));
+        if ((sorting && truthy(sorting)) || model.get() == Py_None) return;
+        if (column_sortable(self, logicalIndex)) {
+            setattr(self, KIT_STR("_sortedBy"), tuple_of(logicalIndex, order));
+            call_method(model, KIT_STR("sort"), logicalIndex, order);
+            return;
+        }
+        Ref before = getattr(self, KIT_STR("_sortedBy"));
+        setattr(self, KIT_STR("_sorting"), Py_True);
+        try {
+            call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("setSortIndicator"),
+                        item(before, Py_ssize_t{0}), item(before, 1));
+        } catch (Error&) {
+            Handling handled;  // finally:
+            setattr(self, KIT_STR("_sorting"), Py_False);
+            handled.reraise();
+        }
+        setattr(self, KIT_STR("_sorting"), Py_False);
+    }};
+
+// def _column_menu(self, logicalIndex):
+//     """The header's menu for a column (None when its definition has
+//     disableColumnMenu True): sort ascending, descending, unsort (greyed
+//     for a column that cannot be sorted), hide the column, show them all."""
+//     columns = self._columns
+//     definition = columns[logicalIndex] if 0 <= logicalIndex < len(columns) else {}
+//     if definition.get("disableColumnMenu") is True:
+//         return None
+//     sortable = definition.get("sortable", True) is not False
+//     shown = sum(1 for c in range(self.horizontalHeader().count()) if not self.isColumnHidden(c))
+//     menu = QMenu(self)
+//     for text, data, enabled in (
+//             ("Sort ascending", ("sort", logicalIndex, Qt.SortOrder.AscendingOrder), sortable),
+//             ("Sort descending", ("sort", logicalIndex, Qt.SortOrder.DescendingOrder), sortable),
+//             ("Unsort", ("sort", -1, Qt.SortOrder.AscendingOrder), sortable),
+//             None,
+//             ("Hide column", ("hide", logicalIndex, None), shown > 1),
+//             ("Show all columns", ("show", -1, None), True)):
+//         <a separator for None, else an action with that text, data and enabled state>
+//     menu.triggered.connect(self._column_menu_chosen)
+//     return menu
+const Def DataGrid__column_menu{"def _column_menu(self, logicalIndex)", [](PyObject* self, PyObject* logicalIndex) {
+    Ref columns = getattr(self, KIT_STR("_columns"));
+    const long long c = PyLong_Check(logicalIndex) ? as_long(logicalIndex) : -1;
+    Ref definition = c >= 0 && c < len(columns) ? item(columns, c) : new_dict();
+    if (get(definition, KIT_STR("disableColumnMenu")).get() == Py_True) return none();
+    const bool sortable = get(definition, KIT_STR("sortable"), Py_True).get() != Py_False;
+    const long long count = as_long(call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("count")));
+    long long shown = 0;
+    for (long long k = 0; k < count; k++)
+        if (!truthy(call_method(self, KIT_STR("isColumnHidden"), integer(k)))) shown++;
+    Ref menu = call(KIT_CACHED(module_attr("PySide6.QtWidgets", "QMenu")), self);
+    Ref ascending = member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder");
+    Ref descending = member(KIT_GLOBAL("Qt"), "SortOrder", "DescendingOrder");
+    struct Entry {
+        const char* text;
+        Ref data;
+        bool enabled;
+    };
+    const Entry entries[] = {
+        {"Sort ascending", tuple_of(KIT_STR("sort"), logicalIndex, ascending), sortable},
+        {"Sort descending", tuple_of(KIT_STR("sort"), logicalIndex, descending), sortable},
+        {"Unsort", tuple_of(KIT_STR("sort"), integer(-1), ascending), sortable},
+        {nullptr, Ref(), false},
+        {"Hide column", tuple_of(KIT_STR("hide"), logicalIndex, Py_None), shown > 1},
+        {"Show all columns", tuple_of(KIT_STR("show"), integer(-1), Py_None), true},
+    };
+    for (const Entry& e : entries) {
+        if (!e.text) {
+            call_method(menu, KIT_STR("addSeparator"));
+            continue;
+        }
+        Ref action = call_method(menu, KIT_STR("addAction"), str(e.text));
+        call_method(action, KIT_STR("setData"), e.data);
+        call_method(action, KIT_STR("setEnabled"), boolean(e.enabled));
+    }
+    call_method(getattr(menu, KIT_STR("triggered")), KIT_STR("connect"), getattr(self, KIT_STR("_column_menu_chosen")));
+    return menu;
+}};
+
+// def _column_menu_chosen(self, action):
+//     what, column, order = action.data()
+//     if what == "sort":
+//         self.sortByColumn(column, order)
+//     elif what == "hide":
+//         self.setColumnHidden(column, True)
+//     else:
+//         for c in range(self.horizontalHeader().count()):
+//             self.setColumnHidden(c, False)
+const Def DataGrid__column_menu_chosen{"def _column_menu_chosen(self, action)", [](PyObject* self, PyObject* action) {
+    Ref data = call_method(action, KIT_STR("data"));
+    Ref what = item(data, Py_ssize_t{0}), column = item(data, 1), order = item(data, 2);
+    if (eq(what, KIT_STR("sort"))) {
+        call_method(self, KIT_STR("sortByColumn"), column, order);
+    } else if (eq(what, KIT_STR("hide"))) {
+        call_method(self, KIT_STR("setColumnHidden"), column, Py_True);
+    } else {
+        const long long count = as_long(call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("count")));
+        for (long long c = 0; c < count; c++) call_method(self, KIT_STR("setColumnHidden"), integer(c), Py_False);
+    }
+}};
+
+// def _show_column_menu(self, pos):
+//     header = self.horizontalHeader()
+//     menu = self._column_menu(header.logicalIndexAt(pos))
+//     if menu is not None:
+//         menu.setAttribute(Qt.WidgetAttribute.WA_DeleteOnClose)
+//         menu.popup(header.viewport().mapToGlobal(pos))
+const Def DataGrid__show_column_menu{"def _show_column_menu(self, pos)", [](PyObject* self, PyObject* pos) {
+    Ref header = call_method(self, KIT_STR("horizontalHeader"));
+    Ref menu = call_method(self, KIT_STR("_column_menu"), call_method(header, KIT_STR("logicalIndexAt"), pos));
+    if (menu.get() == Py_None) return;
+    call_method(menu, KIT_STR("setAttribute"), member(KIT_GLOBAL("Qt"), "WidgetAttribute", "WA_DeleteOnClose"));
+    call_method(menu, KIT_STR("popup"),
+                call_method(call_method(header, KIT_STR("viewport")), KIT_STR("mapToGlobal"), pos));
+}};
 
 // --- the module body ----------------------------------------------------------
 
@@ -1212,6 +1618,13 @@ void body() {
              &DataGrid__place_cell_widgets,
              &DataGrid_updateGeometries,
              &DataGrid_verticalScrollbarValueChanged,
+             &DataGrid__fit_flex_columns,
+             &DataGrid_setSortingEnabled,
+             &DataGrid_sortByColumn,
+             &DataGrid__sort_from_header,
+             &DataGrid__column_menu,
+             &DataGrid__column_menu_chosen,
+             &DataGrid__show_column_menu,
          })
         cls.def(*d);
     cls.define();

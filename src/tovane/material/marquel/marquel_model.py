@@ -170,7 +170,7 @@ class DataGridModel(QAbstractTableModel):
         self._rows = rows
         self._data = _CellValues(self)
         self._origin: list[int] | None = None  # the given position of each row's record, once sorted
-        self._sort_column = -1
+        self._sort_column, self._sort_order = -1, Qt.SortOrder.AscendingOrder
 
     # The table ---------------------------------------------------------------
 
@@ -264,16 +264,17 @@ class DataGridModel(QAbstractTableModel):
         else:
             return False
         self.dataChanged.emit(index.siblingAtColumn(0), index.siblingAtColumn(len(self._specs) - 1))
+        if self._sort_column >= 0:  # the edited row goes where the sort puts it
+            self.sort(self._sort_column, self._sort_order)
         return True
 
     # Sorting -------------------------------------------------------------------
 
     def sort(self, column: int, order: Qt.SortOrder = Qt.SortOrder.AscendingOrder) -> None:
-        """Sort the rows by a column's values (see the class); column -1 (or
-        any column that is not sortable) gives back the order given."""
+        """Sort the rows by a column's values (see the class); column -1 gives
+        back the order given. (The grid keeps a click on the header of a
+        column that is not sortable from coming here.)"""
         if not isinstance(self._rows, list):
-            return
-        if 0 <= column < len(self._specs) and not self._specs[column].sortable:
             return
         if not 0 <= column < len(self._specs):
             if self._origin is not None:
@@ -283,7 +284,7 @@ class DataGridModel(QAbstractTableModel):
         spec = self._specs[column]
         values = column_values(self._rows, column, spec.field, spec.getter)
         self._reorder(sort_order(values, order == Qt.SortOrder.DescendingOrder, spec.kind))
-        self._sort_column = column
+        self._sort_column, self._sort_order = column, order
 
     def _reorder(self, order: list[int]) -> None:
         """Put old row ``order[i]`` at row ``i``: the records and every
