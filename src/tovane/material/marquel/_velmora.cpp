@@ -33,6 +33,8 @@
 //                     data = ix.data()
 //                     if not _supports_in(data):        # see cell_contains
 //                         data = "" if data is None else str(data)
+//                     if self.filterCaseSensitivity() == Qt.CaseInsensitive and <both are str>:
+//                         text, data = text.casefold(), data.casefold()
 //                     if text not in data:
 //                         return False
 //             return True
@@ -298,14 +300,16 @@ bool keys_less(PyObject* a, PyObject* b, Case mode) {
     return ka < kb;
 }
 
+// Qt.CaseSensitivity.CaseInsensitive
+PyObject* case_insensitive() {
+    return KIT_CACHED(getattr(getattr(module_attr("PySide6.QtCore", "Qt"), "CaseSensitivity"), "CaseInsensitive"));
+}
+
 // Which text order lessThan keeps: the proxy's sortCaseSensitivity,
 // Qt.CaseSensitive (the default: _human_key's order) or Qt.CaseInsensitive
 // (the keys' text case-folded).
 Case text_order(PyObject* self) {
-    PyObject* insensitive =
-        KIT_CACHED(getattr(getattr(module_attr("PySide6.QtCore", "Qt"), "CaseSensitivity"), "CaseInsensitive"));
-    Ref sensitivity = call_binding(self, KIT_STR("sortCaseSensitivity"));
-    return sensitivity.get() == insensitive ? Case::Fold : Case::Swap;
+    return call_binding(self, KIT_STR("sortCaseSensitivity")).get() == case_insensitive() ? Case::Fold : Case::Swap;
 }
 
 // What lessThan learns of one source row of the sorted column during a sort
@@ -633,10 +637,22 @@ bool supports_in(PyObject* value) {
 // an empty filter text keeps such rows, as it keeps every text row, and "4"
 // finds the cell holding 42; any other text rejects an empty cell.  Errors of
 // the test itself (a text that is not a str, for instance) propagate.
-bool cell_contains(PyObject* data, PyObject* text) {
-    if (supports_in(data)) return check(PySequence_Contains(data, text)) != 0;
-    Ref shown = data == Py_None ? Ref::steal(PyUnicode_New(0, 0)) : str_of(data);
+//
+// Under the proxy's Qt.CaseInsensitive filterCaseSensitivity, a text is
+// looked for in a text case-folded: text.casefold() in data.casefold().
+bool cell_contains(PyObject* data, PyObject* text, bool fold) {
+    Ref shown = supports_in(data) ? Ref::borrow(data)
+                : data == Py_None  ? Ref::steal(PyUnicode_New(0, 0))
+                                   : str_of(data);
+    if (fold && PyUnicode_Check(shown.get()) && PyUnicode_Check(text))
+        return check(PySequence_Contains(call_method(shown, KIT_STR("casefold")),
+                                         call_method(text, KIT_STR("casefold")))) != 0;
     return check(PySequence_Contains(shown, text)) != 0;
+}
+
+// Whether the proxy's filterCaseSensitivity is Qt.CaseInsensitive.
+bool folds_filters(PyObject* self) {
+    return call_binding(self, KIT_STR("filterCaseSensitivity")).get() == case_insensitive();
 }
 
 // def filterAcceptsRow(self, sourceRow, sourceParent): (the comment at the top)
@@ -645,6 +661,7 @@ const Def HumanProxyModel_filterAcceptsRow{
     [](PyObject* self, PyObject* sourceRow, PyObject* sourceParent) {
         PyObject* zero = KIT_CACHED(integer(0));
         Ref filters = getattr(self, KIT_STR("filters"));
+        int fold = -1;  // asked once a filter applies
         Ref it = Ref::steal(PyObject_GetIter(filters));
         while (Ref item = Ref::steal_or_null(PyIter_Next(it))) {
             Ref column, text;
@@ -661,7 +678,8 @@ const Def HumanProxyModel_filterAcceptsRow{
             Ref col = to_qt ? qt_int(column) : column;
             Ref ix = call_binding(model, KIT_STR("index"), row.get(), col.get(), sourceParent);
             Ref data = call_binding(ix, KIT_STR("data"));
-            if (!cell_contains(data, text)) return boolean(false);
+            if (fold < 0) fold = folds_filters(self);
+            if (!cell_contains(data, text, fold)) return boolean(false);
         }
         if (PyErr_Occurred()) throw_error();
         return boolean(true);

@@ -2,11 +2,11 @@
 
 from typing import Any, Callable, ClassVar, Mapping, Optional, Sequence
 
-from PySide6.QtCore import (QAbstractItemModel, QItemSelectionModel, QMetaObject, QModelIndex, QPersistentModelIndex, Qt,
-                            Signal)
-from PySide6.QtGui import QDropEvent, QPainter, QResizeEvent
-from PySide6.QtWidgets import (QAbstractItemDelegate, QAbstractItemView, QHeaderView, QProxyStyle, QStyle, QStyleOption,
-                               QTableView, QWidget)
+from PySide6.QtCore import (QAbstractItemModel, QItemSelectionModel, QMetaObject, QModelIndex, QPersistentModelIndex,
+                            QPoint, Qt, Signal)
+from PySide6.QtGui import QAction, QDropEvent, QPainter, QResizeEvent
+from PySide6.QtWidgets import (QAbstractItemDelegate, QAbstractItemView, QHeaderView, QMenu, QProxyStyle, QStyle,
+                               QStyleOption, QTableView, QWidget)
 
 from tovane.material.brevant import PyWidgetBase
 
@@ -42,6 +42,10 @@ class DataGrid(QTableView, PyWidgetBase):  # type: ignore[misc]  # both bases de
     _spans: bool
     _cellWidgetsOnDemand: bool
     _cellWidgets: list[tuple[QPersistentModelIndex, QTableView]]
+    _sortedBy: tuple[int, Qt.SortOrder]
+    _sorting: bool
+    _fitting: bool
+    _userSized: set[int]
     def __init__(
         self,
         columns: Sequence[Mapping[str, Any]],
@@ -113,3 +117,17 @@ class DataGrid(QTableView, PyWidgetBase):  # type: ignore[misc]  # both bases de
         """Qt's, then the cell widgets on demand."""
     def verticalScrollbarValueChanged(self, value: int) -> None:
         """Qt's, then the cell widgets on demand."""
+    def _fit_flex_columns(self) -> None:
+        """Give each flex column its share of the width the other columns leave."""
+    def setSortingEnabled(self, enable: bool) -> None:
+        """Qt's; header clicks then sort through _sort_from_header."""
+    def sortByColumn(self, column: int, order: Qt.SortOrder) -> None:
+        """Qt's: show the sort indicator and sort once; column -1 gives back the order given."""
+    def _sort_from_header(self, logicalIndex: int, order: Qt.SortOrder) -> None:
+        """A header click: sort, or put the indicator back for a column that is not sortable."""
+    def _column_menu(self, logicalIndex: int) -> Optional[QMenu]:
+        """The header's menu for a column: sort, unsort, hide, show all (None when disabled)."""
+    def _column_menu_chosen(self, action: QAction) -> None:
+        """Carry out what a column menu's action stands for."""
+    def _show_column_menu(self, pos: QPoint) -> None:
+        """Pop the column menu up for the header section at pos."""
