@@ -13,7 +13,7 @@ from PySide6.QtGui import QDropEvent, QStandardItem, QStandardItemModel
 from PySide6.QtWidgets import QPushButton, QStyledItemDelegate
 
 from leakcheck import assert_no_leak
-from marquel_reference import python_rows
+from marquel_reference import python_rows, reference_geometry
 from test_marquel import COLUMNS, DataGrid, drop_rows, ids, make_grid, records
 from tovane.material.marquel.marquel_model import DataGridModel
 
@@ -325,3 +325,57 @@ def test_no_leak_in_selection_queries_and_error_paths(qtbot):
                 pass
 
     assert_no_leak(run, calls=3000, warmup=100)
+
+
+# --- what the model does with odd drops, and what the grid keeps -----------------------------
+
+
+@pytest.mark.parametrize("dragged, target, expected", [
+    ([2, 5, 7], 4, [0, 1, 3, 4, 2, 5, 7, 6, 8, 9]),  # some above the row, some below
+    ([1, 2], 6, [0, 3, 4, 5, 6, 1, 2, 7, 8, 9]),     # down: they end where the row was
+    ([7, 8], 3, [0, 1, 2, 7, 8, 3, 4, 5, 6, 9]),     # up: they start where the row was
+    ([3, 6], 6, list(range(10))),                    # onto a dragged row: nothing moves
+])
+def test_rows_dropped_onto_a_row(qapp, dragged, target, expected):
+    rows = [{"name": str(i), "id": i} for i in range(10)]
+    model = DataGridModel(None, COLUMNS, rows)
+    data = model.mimeData([model.index(r, 0) for r in dragged])
+    assert model.dropMimeData(data, Qt.DropAction.MoveAction, -1, -1, model.index(target, 0))
+    assert [r["id"] for r in rows] == expected
+
+
+@pytest.mark.parametrize("payload", [
+    b'{"model": MODEL, "rows": ' + b"[" * 100_000 + b"]" * 100_000 + b"}",  # nested past the parser's limit
+    b"\xff\xfe not json", b'{"model": MODEL}', b'["model", 1]', b'{"model": MODEL, "rows": [1.5]}',
+])
+def test_malformed_drops_are_refused(qapp, payload):
+    model = DataGridModel(None, COLUMNS, records(5))
+    data = QMimeData()
+    data.setData("application/x-tovane-datagrid-rows", payload.replace(b"MODEL", str(id(model)).encode()))
+    assert not model.canDropMimeData(data, Qt.DropAction.MoveAction, 0, 0, QModelIndex())
+    assert not model.dropMimeData(data, Qt.DropAction.MoveAction, 0, 0, QModelIndex())
+    assert [r["id"] for r in model._rows] == list(range(5))
+
+
+def test_rebinding_forgets_the_selection_models_of_deleted_models(qtbot):
+    grid = make_grid(qtbot, rows=records(5), selectionChanged=lambda *_: None)
+    for _ in range(30):
+        other = DataGridModel(None, COLUMNS, records(3))
+        grid.update_model(other)
+        grid.update_model()
+        other.deleteLater()
+        QCoreApplication.sendPostedEvents(None, QEvent.Type.DeferredDelete)
+    assert len(grid._selectionChangedConnections) <= 3  # not one per binding: the last ones wait for deletion
+    calls = []
+    grid._selectionChanged = lambda *_: calls.append(1)
+    grid.update_model()
+    grid.selectRow(1)
+    assert calls == [1]  # still once per selection model
+
+
+@pytest.mark.parametrize("past", [0, 1])
+def test_overlay_geometry_with_the_frozen_column_at_or_past_the_end(qtbot, past):
+    grid = make_grid(qtbot, frozen=True)
+    grid.lastCol = grid.model().columnCount() + past
+    grid.updateFrozenTableGeometry()
+    assert grid._frozenColumn.geometry() == reference_geometry(grid)

@@ -516,7 +516,10 @@ const Def DataGrid__set_stylesheet{
 // connected to that model already: rebinding a model keeps its selection
 // model (Qt's setModel does nothing for the model it has), and a second
 // connection would run the callback twice per change.  The pairs connected
-// are kept in `_selectionChangedConnections`.
+// are kept in `_selectionChangedConnections`; a pair whose selection model
+// is gone (deleted with its model) is forgotten then:
+//
+//     connected[:] = [(m, c) for m, c in connected if shiboken6.isValid(m)]
 void connect_selection_changed(PyObject* self, PyObject* callback) {
     Ref selection_model = call_method(self, KIT_STR("selectionModel"));
     if (selection_model.get() == Py_None) return;
@@ -526,6 +529,14 @@ void connect_selection_changed(PyObject* self, PyObject* callback) {
         connected = new_list();
         setattr(self, name, connected);
     }
+    PyObject* valid = KIT_CACHED(module_attr("shiboken6", "isValid"));
+    Ref live = new_list();
+    Ref pairs = Ref::steal(PyList_AsTuple(connected));
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(pairs.get()); i++) {
+        PyObject* pair = PyTuple_GET_ITEM(pairs.get(), i);
+        if (truthy(call(valid, item(pair, Py_ssize_t{0})))) append(live, pair);
+    }
+    check(PyList_SetSlice(connected, 0, PY_SSIZE_T_MAX, live));
     Ref pair = tuple_of(selection_model, callback);
     if (contains(connected, pair)) return;
     call_method(getattr(selection_model, KIT_STR("selectionChanged")), KIT_STR("connect"), callback);
@@ -567,6 +578,7 @@ const Def DataGrid_setSelectionModel{
 // def update_model(self, model=None):
 //     if model == None:
 //         model = self._model
+//     replaced = self.selectionModel()
 //     self.setModel(model)
 //     if self._isFrozenLastColumn == True:
 //         self._frozenColumn.setModel(model)
@@ -578,6 +590,8 @@ const Def DataGrid_setSelectionModel{
 //         if self._itemDelegates:
 //             self._itemDelegates[-1].parent = self._frozenColumn
 //             self._frozenColumn.setItemDelegateForColumn(self.lastCol, self._itemDelegates[-1])
+//     if replaced is not None and replaced is not self.selectionModel() and replaced.parent() is self:
+//         replaced.deleteLater()          # Qt leaves the view's old one to whoever made it: the grid
 //     if self._selectionChanged is not None:
 //         <connect self.selectionModel().selectionChanged to it, once per selection model>
 //     self.configUiTableView()
@@ -589,6 +603,7 @@ const Def DataGrid_setSelectionModel{
 // would open as a window of its own).
 const Def DataGrid_update_model{"def update_model(self, model=None)", [](PyObject* self, PyObject* model) {
     Ref bound = eq(model, Py_None) ? getattr(self, KIT_STR("_model")) : Ref::borrow(model);
+    Ref replaced = call_method(self, KIT_STR("selectionModel"));
     call_method(self, KIT_STR("setModel"), bound);
     if (equals_true(getattr(self, KIT_STR("_isFrozenLastColumn")))) {
         PyObject* frozen = KIT_STR("_frozenColumn");
@@ -607,6 +622,9 @@ const Def DataGrid_update_model{"def update_model(self, model=None)", [](PyObjec
                         delegate);
         }
     }
+    if (replaced.get() != Py_None && replaced.get() != call_method(self, KIT_STR("selectionModel")).get() &&
+        call_method(replaced, KIT_STR("parent")).get() == self)
+        call_method(replaced, KIT_STR("deleteLater"));
     Ref callback = getattr(self, KIT_STR("_selectionChanged"));
     if (callback.get() != Py_None) connect_selection_changed(self, callback);
     call_method(self, KIT_STR("configUiTableView"));
