@@ -2,7 +2,7 @@
 
 from PySide6.QtWidgets import QButtonGroup, QGridLayout
 
-from ._common import CLOCK_ICON, caption, code_text, page, row, section, space, toggle
+from ._common import caption, code_text, page, row, section, space, toggle
 
 
 def _checked_text(button):
@@ -21,11 +21,10 @@ def toggle_buttons_page(ctx, widget, layout):
 
     examples = [
         ("Default icon", "ToggleButton()", {}, ()),
-        ("With a text", 'ToggleButton(CLOCK, None, None, False, "Reminders")',
-         {}, (CLOCK_ICON, None, None, False, "Reminders")),
+        ("With a text", 'ToggleButton(text="Reminders")', {"text": "Reminders"}, ()),
         ("Selected", "ToggleButton(selected=True)", {"selected": True}, ()),
-        ("Selected, with a text", 'ToggleButton(CLOCK, None, None, True, "Alarm on")',
-         {}, (CLOCK_ICON, None, None, True, "Alarm on")),
+        ("Selected, with a text", 'ToggleButton(text="Alarm on", selected=True)',
+         {"text": "Alarm on", "selected": True}, ()),
     ]
     for index, (title, code, kwargs, args) in enumerate(examples):
         button = toggle(ctx, widget, *args, **kwargs)
@@ -42,7 +41,7 @@ def toggle_buttons_page(ctx, widget, layout):
     group.setExclusive(True)
     choices = []
     for text, value, selected in (("Day", "day", False), ("Week", "week", True), ("Month", "month", False)):
-        button = toggle(ctx, widget, None, None, value, selected, text)
+        button = toggle(ctx, widget, icon=None, text=text, value=value, selected=selected)
         group.addButton(button)
         choices.append(button)
     layout.addLayout(row(*choices))
