@@ -7,7 +7,7 @@ import time
 from datetime import date, timedelta
 
 from PySide6.QtCore import Qt
-from PySide6.QtWidgets import QPushButton, QWidget
+from PySide6.QtWidgets import QHBoxLayout, QPushButton, QWidget
 
 from ._common import button, caption, page, row, text_field
 
@@ -39,11 +39,16 @@ def columns(on_open):
     """The grid's columns: text, a number, a date, a yes/no column and the
     Actions column, whose Open buttons call ``on_open(record)``."""
     def render_open(record):
+        # The button keeps its own height, centred in the row's cell.
+        cell = QWidget()
+        box = QHBoxLayout(cell)
+        box.setContentsMargins(4, 0, 4, 0)
         action = QPushButton("Open")
         action.setObjectName("GridAction")
         action.setToolTip(f"Open {record['name']}")
         action.clicked.connect(lambda _checked=False: on_open(record))
-        return action
+        box.addWidget(action, 0, Qt.AlignmentFlag.AlignVCenter)
+        return cell
 
     return [
         {"field": "name", "headerName": "Name", "width": 170, "editable": True},
