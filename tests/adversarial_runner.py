@@ -38,7 +38,8 @@ faulthandler.enable()
 import shiboken6  # noqa: E402
 from hypothesis import HealthCheck, Phase, given, seed, settings  # noqa: E402
 from hypothesis import strategies as st  # noqa: E402
-from PySide6.QtCore import QCoreApplication, QEvent, QModelIndex, QPoint, QPointF, QSize, QTime  # noqa: E402
+from PySide6.QtCore import QCoreApplication, QEvent, QModelIndex, QPoint, QPointF, QSize, Qt, QTime  # noqa: E402
+from PySide6.QtTest import QTest  # noqa: E402
 from PySide6.QtGui import QFocusEvent, QResizeEvent, QStandardItem, QStandardItemModel  # noqa: E402
 from PySide6.QtWidgets import QApplication, QWidget  # noqa: E402
 
@@ -240,6 +241,138 @@ def oracle_human_key(sweep, examples, rng):
     run_hypothesis(sweep, same)
 
 
+_ANY = st.one_of(st.none(), st.booleans(), st.integers(-3, 3), st.text(alphabet="ab_1-", max_size=4),
+                 st.lists(st.sampled_from("abc"), max_size=3))
+_CELL = st.tuples(st.integers(0, 7), st.integers(0, 3))
+
+
+def oracle_grid(sweep, examples, rng):
+    """The grid's selection query, overlay geometry, cell button handler and
+    its model's sort against their Python."""
+    from PySide6.QtCore import QItemSelection, QItemSelectionModel, Qt
+    from PySide6.QtWidgets import QStyledItemDelegate
+
+    from marquel_reference import python_rows, reference_geometry
+    from test_grid_scale import oracle_order
+    from tovane.material.marquel.marquel import DataGrid
+
+    columns = [{"field": f"c{i}"} for i in range(4)]
+    grid = DataGrid(columns, [{f"c{i}": (r * 7 + i) % 5 for i in range(4)} for r in range(8)],
+                    isFrozenLastColumn=True, itemDelegates=[QStyledItemDelegate()])
+    grid.resize(320, 240)
+    grid.show()
+    flags = [QItemSelectionModel.SelectionFlag.Select, QItemSelectionModel.SelectionFlag.Toggle,
+             QItemSelectionModel.SelectionFlag.Select | QItemSelectionModel.SelectionFlag.Rows]
+
+    @seed(rng.randrange(2**32))
+    @settings(max_examples=examples, database=None, deadline=None, suppress_health_check=list(HealthCheck))
+    @given(st.lists(st.tuples(_CELL, _CELL, st.sampled_from(flags)), max_size=4),
+           st.sets(st.integers(0, 7), max_size=3), st.lists(st.integers(0, 200), min_size=4, max_size=4),
+           st.integers(0, 4), st.sampled_from([Qt.SortOrder.AscendingOrder, Qt.SortOrder.DescendingOrder]),
+           st.text(alphabet="ab_0129x", max_size=6))
+    def same(ops, hidden, widths, column, order, text):
+        sweep.calls += 5
+        model = grid.model()
+        grid.selectionModel().clear()
+        for r in range(8):
+            grid.setRowHidden(r, r in hidden)
+        for (r1, c1), (r2, c2), flag in ops:
+            grid.selectionModel().select(QItemSelection(model.index(min(r1, r2), min(c1, c2)),
+                                                        model.index(max(r1, r2), max(c1, c2))), flag)
+        assert grid.getselectedRowsFast() == python_rows(grid), ops
+        for c, width in enumerate(widths):
+            grid.setColumnWidth(c, width)
+        grid.updateFrozenTableGeometry()
+        assert grid._frozenColumn.geometry() == reference_geometry(grid), widths
+        before = list(grid._rows)
+        model.sort(column - 1, order)  # -1: the order given
+        if column:
+            values = [record[f"c{column - 1}"] for record in before]
+            expected = [before[i] for i in oracle_order(values, order == Qt.SortOrder.DescendingOrder)]
+            assert grid._rows == expected, (column, order)
+        grid._main_window = type("Main", (), {"tblProfile": grid})()
+        try:
+            pieces = text.split("_")
+            row = int(pieces[1])
+            python = ("returns", model.index(row, 1).data())
+            grid._model._data[row][3]
+        except Exception as e:
+            python = ("raises", type(e))
+        grid.__dict__.pop("profile_id_selected", None)
+        try:
+            grid.cellButtonClicked(text)
+            native = ("returns", grid.profile_id_selected)
+        except Exception as e:
+            native = ("raises", type(e))
+        assert native == python, text
+
+    run_hypothesis(sweep, same)
+
+
+def oracle_list_item(sweep, examples, rng):
+    """The list item's selection from its keys, its alignment text and its
+    click callback's retry, against their Python."""
+    from tovane.material.selvon.selvon import ListItemButton
+
+    holder = QWidget()
+    item = ListItemButton(key="a", selectedKey=State("a"), children=["First"])
+    item.renderUi(RenderContext(), parent=holder)
+
+    @seed(rng.randrange(2**32))
+    @settings(max_examples=examples, database=None, deadline=None, suppress_health_check=list(HealthCheck))
+    @given(_ANY, _ANY, st.booleans(), st.booleans(), _ANY, st.booleans())
+    def same(key, selected_key, as_state, rejects_key, align, before):
+        sweep.calls += 3
+        item._key = key
+        item._selectedKey = State(selected_key) if as_state else selected_key
+        item._selected = before
+        item._set_selected_key()
+        if as_state:
+            expected = selected_key == key
+        else:
+            expected = (selected_key == key) if selected_key else before
+        assert item._selected == expected, (key, selected_key, as_state)
+        assert item._get_align_items_style(align) == \
+            ("text-align: center;" if align == "center" else "text-align: left;" if align == "flex-start" else "")
+        calls = []
+
+        def on_click(*args):
+            calls.append(args)
+            if args and rejects_key:
+                raise ValueError("no key wanted")
+
+        item._onClick = on_click
+        QTest.mouseClick(item, Qt.MouseButton.LeftButton)
+        assert calls == ([(key,), ()] if rejects_key else [(key,)]), calls
+
+    run_hypothesis(sweep, same)
+
+
+def oracle_helper_text(sweep, examples, rng):
+    """The helper text's text and error getters and its style sheet, against
+    their Python."""
+    from test_drevasse import expected_sheet
+    from tovane.material.drevasse.drevasse import FormHelperText
+
+    holder = QWidget()
+    label = FormHelperText(text="help", error=False)
+    label.renderUi(RenderContext(), parent=holder)
+    flags = st.one_of(st.booleans(), st.none(), st.sampled_from(["True", "true", "False", ""]))
+
+    @seed(rng.randrange(2**32))
+    @settings(max_examples=examples, database=None, deadline=None, suppress_health_check=list(HealthCheck))
+    @given(st.text(max_size=6), flags, st.booleans())
+    def same(text, error, as_state):
+        sweep.calls += 4
+        label._text = State(text) if as_state else text
+        label._error = State(error) if as_state else error
+        assert label._getHelperText() == text and label._getError() == error
+        label._updateHelperText()
+        assert label.text() == text and label.styleSheet() == expected_sheet(str(error)), (text, error)
+
+    run_hypothesis(sweep, same)
+
+
 TARGETS = {
     "brevant": Target("tovane.material.brevant.brevant", {"PyWidgetBase": _make_box, "WidgetSetter": _make_setter},
                       threads=("WidgetSetter",), oracles=(oracle_parse_size_value,)),
@@ -251,9 +384,15 @@ TARGETS = {
     "_cadrell": Target("tovane.material.time_picker._cadrell", {"TimePickerBase": _make_picker}),
     "pennard": Target("tovane.material.slider.pennard", {}),
     "marquel": Target("tovane.material.marquel.marquel", {"DataGrid": _make_grid},
-                      qt_calls=("resizeEvent", "moveCursor", "scrollTo", "dropEvent")),
-    "selvon": Target("tovane.material.selvon.selvon", {"ListItemButton": _make_list_item}),
-    "drevasse": Target("tovane.material.drevasse.drevasse", {"FormHelperText": _make_helper_text}),
+                      oracles=(oracle_grid,),
+                      qt_calls=("resizeEvent", "moveCursor", "scrollTo", "dropEvent", "updateGeometries",
+                                "verticalScrollbarValueChanged", "setSelectionModel", "updateFrozenTableGeometry",
+                                "updateSectionWidth", "updateSectionHeight", "_fit_flex_columns", "_sort_from_header",
+                                "_place_cell_widgets", "sortByColumn", "setSortingEnabled")),
+    "selvon": Target("tovane.material.selvon.selvon", {"ListItemButton": _make_list_item},
+                     oracles=(oracle_list_item,)),
+    "drevasse": Target("tovane.material.drevasse.drevasse", {"FormHelperText": _make_helper_text},
+                       oracles=(oracle_helper_text,)),
 }
 
 

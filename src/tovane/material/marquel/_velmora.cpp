@@ -462,9 +462,10 @@ const Def HumanProxyModel_lessThan{
 //             super().sort(column, order)
 const Def HumanProxyModel_sort{
     "def sort(self, column, order=None)", [](const Frame& f, PyObject* self, PyObject* column, PyObject* order) {
+        Ref checked = qt_int(column);  // before Qt's int parameter takes it
         OpenSortPass pass(self);
-        if (order == Py_None) call(f.super_attr(self, KIT_STR("sort")), column);
-        else call(f.super_attr(self, KIT_STR("sort")), column, order);
+        if (order == Py_None) call(f.super_attr(self, KIT_STR("sort")), checked);
+        else call(f.super_attr(self, KIT_STR("sort")), checked, order);
     },
     {.doc = "Sort by column (ascending unless order says otherwise), each row's value asked once."}};
 

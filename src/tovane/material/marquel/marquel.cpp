@@ -571,6 +571,10 @@ void own_header_selections(PyObject* view) {
 const Def DataGrid_setSelectionModel{
     "def setSelectionModel(self, selectionModel)",
     [](const Frame& f, PyObject* self, PyObject* selectionModel) {
+        if (!isinstance(selectionModel, KIT_CACHED(module_attr("PySide6.QtCore", "QItemSelectionModel"))))
+            raisef(PyExc_TypeError,
+                   "DataGrid.setSelectionModel() argument 'selectionModel' must be a QItemSelectionModel, not %.200s",
+                   type_name(selectionModel));
         call(f.super_attr(self, KIT_STR("setSelectionModel")), selectionModel);
         own_header_selections(self);
     }};
@@ -724,12 +728,13 @@ const Def DataGrid_updateSectionWidth{
     [](PyObject* self, PyObject* logicalIndex, PyObject* /*oldSize*/, PyObject* newSize) {
         if (Ref frozen = overlay(self))
             if (eq(logicalIndex, getattr(self, KIT_STR("lastCol"))))
-                call_method(frozen, KIT_STR("setColumnWidth"), getattr(self, KIT_STR("lastCol")), newSize);
+                call_method(frozen, KIT_STR("setColumnWidth"), qt_int(getattr(self, KIT_STR("lastCol"))),
+                            qt_int(newSize));
         call_method(self, KIT_STR("updateFrozenTableGeometry"));
         Ref fitting = getattr_or_null(self, KIT_STR("_fitting"));
-        if ((fitting && truthy(fitting)) || truthy(call_method(self, KIT_STR("isColumnHidden"), logicalIndex))) return;
+        if ((fitting && truthy(fitting)) || !PyLong_Check(logicalIndex)) return;  // a section is an int
+        if (truthy(call_method(self, KIT_STR("isColumnHidden"), logicalIndex))) return;
         Ref columns = getattr(self, KIT_STR("_columns"));
-        if (!PyLong_Check(logicalIndex)) return;
         const long long c = as_long(logicalIndex);
         if (c >= 0 && c < len(columns)) {
             Ref definition = item(columns, c);
@@ -840,10 +845,14 @@ const Def DataGrid__fit_flex_columns{"def _fit_flex_columns(self)", [](PyObject*
 // def updateSectionHeight(self, logicalIndex, oldSize, newSize):
 //     if self._frozenColumn is not None:
 //         self._frozenColumn.setRowHeight(logicalIndex, newSize)
+//
+// (The numbers reach Qt as its int parameters take them: qt_int refuses what
+// the binding would crash on, README's known issues.)
 const Def DataGrid_updateSectionHeight{
     "def updateSectionHeight(self, logicalIndex, oldSize, newSize)",
     [](PyObject* self, PyObject* logicalIndex, PyObject* /*oldSize*/, PyObject* newSize) {
-        if (Ref frozen = overlay(self)) call_method(frozen, KIT_STR("setRowHeight"), logicalIndex, newSize);
+        if (Ref frozen = overlay(self))
+            call_method(frozen, KIT_STR("setRowHeight"), qt_int(logicalIndex), qt_int(newSize));
     }};
 
 // def resizeEvent(self, event):
@@ -1201,7 +1210,8 @@ const Def DataGrid_setSpan{
     "def setSpan(self, row, column, rowSpanCount, columnSpanCount)",
     [](const Frame& f, PyObject* self, PyObject* row, PyObject* column, PyObject* rowSpanCount,
        PyObject* columnSpanCount) {
-        call(f.super_attr(self, KIT_STR("setSpan")), row, column, rowSpanCount, columnSpanCount);
+        call(f.super_attr(self, KIT_STR("setSpan")), qt_int(row), qt_int(column), qt_int(rowSpanCount),
+             qt_int(columnSpanCount));
         setattr(self, KIT_STR("_spans"), Py_True);
     }};
 
@@ -1358,7 +1368,7 @@ const Def DataGrid_updateGeometries{"def updateGeometries(self)", [](const Frame
 //         self._place_cell_widgets()        # an error reported, not raised
 const Def DataGrid_verticalScrollbarValueChanged{
     "def verticalScrollbarValueChanged(self, value)", [](const Frame& f, PyObject* self, PyObject* value) {
-        call(f.super_attr(self, KIT_STR("verticalScrollbarValueChanged")), value);
+        call(f.super_attr(self, KIT_STR("verticalScrollbarValueChanged")), qt_int(value));
         place_from_qt(self);
     }};
 
@@ -1430,8 +1440,9 @@ bool column_sortable(PyObject* self, PyObject* logicalIndex) {
 // header's sortIndicatorChanged is disconnected here; connect after this.)
 const Def DataGrid_setSortingEnabled{
     "def setSortingEnabled(self, enable)", [](const Frame& f, PyObject* self, PyObject* enable) {
-        call(f.super_attr(self, KIT_STR("setSortingEnabled")), enable);
-        if (!truthy(enable)) return;
+        const bool on = truthy(enable);
+        call(f.super_attr(self, KIT_STR("setSortingEnabled")), boolean(on));
+        if (!on) return;
         Ref signal = getattr(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("sortIndicatorChanged"));
         call_method(signal, KIT_STR("disconnect"));
         call_method(signal, KIT_STR("connect"), getattr(self, KIT_STR("_sort_from_header")));
@@ -1446,9 +1457,10 @@ const Def DataGrid_setSortingEnabled{
 //     self._sortedBy = (column, order)
 const Def DataGrid_sortByColumn{
     "def sortByColumn(self, column, order)", [](const Frame& f, PyObject* self, PyObject* column, PyObject* order) {
+        Ref checked = qt_int(column);  // before Qt's int parameter takes it
         setattr(self, KIT_STR("_sorting"), Py_True);
         try {
-            call(f.super_attr(self, KIT_STR("sortByColumn")), column, order);
+            call(f.super_attr(self, KIT_STR("sortByColumn")), checked, order);
         } catch (Error&) {
             Handling handled;  // finally:
             setattr(self, KIT_STR("_sorting"), Py_False);
@@ -1479,7 +1491,7 @@ const Def DataGrid__sort_from_header{
         if ((sorting && truthy(sorting)) || model.get() == Py_None) return;
         if (column_sortable(self, logicalIndex)) {
             setattr(self, KIT_STR("_sortedBy"), tuple_of(logicalIndex, order));
-            call_method(model, KIT_STR("sort"), logicalIndex, order);
+            call_method(model, KIT_STR("sort"), qt_int(logicalIndex), order);
             return;
         }
         Ref before = getattr(self, KIT_STR("_sortedBy"));
@@ -1570,7 +1582,7 @@ const Def DataGrid__column_menu_chosen{"def _column_menu_chosen(self, action)", 
     if (eq(what, KIT_STR("sort"))) {
         call_method(self, KIT_STR("sortByColumn"), column, order);
     } else if (eq(what, KIT_STR("hide"))) {
-        call_method(self, KIT_STR("setColumnHidden"), column, Py_True);
+        call_method(self, KIT_STR("setColumnHidden"), qt_int(column), Py_True);
     } else {
         const long long count = as_long(call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("count")));
         for (long long c = 0; c < count; c++) call_method(self, KIT_STR("setColumnHidden"), integer(c), Py_False);
@@ -1584,6 +1596,9 @@ const Def DataGrid__column_menu_chosen{"def _column_menu_chosen(self, action)", 
 //         menu.setAttribute(Qt.WidgetAttribute.WA_DeleteOnClose)
 //         menu.popup(header.viewport().mapToGlobal(pos))
 const Def DataGrid__show_column_menu{"def _show_column_menu(self, pos)", [](PyObject* self, PyObject* pos) {
+    if (!isinstance(pos, KIT_CACHED(module_attr("PySide6.QtCore", "QPoint"))))
+        raisef(PyExc_TypeError, "DataGrid._show_column_menu() argument 'pos' must be a QPoint, not %.200s",
+               type_name(pos));
     Ref header = call_method(self, KIT_STR("horizontalHeader"));
     Ref menu = call_method(self, KIT_STR("_column_menu"), call_method(header, KIT_STR("logicalIndexAt"), pos));
     if (menu.get() == Py_None) return;
