@@ -5,12 +5,11 @@
 #include "detail.hpp"
 
 #include "errors.hpp"
+#include "platform.hpp"
 
 namespace kit::detail {
 
 namespace {
-
-#define KIT_COLD [[gnu::cold, gnu::noinline]]
 
 // The list of quoted names as the interpreter words it: 'a', 'a' and 'b',
 // 'a', 'b', and 'c'.

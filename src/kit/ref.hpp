@@ -8,6 +8,8 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include "platform.hpp"
+
 #include <cstddef>
 #include <initializer_list>
 #include <utility>
@@ -71,8 +73,10 @@ public:
         return r;
     }
 
-    PyObject* get() const noexcept { return p_; }
-    operator PyObject*() const noexcept { return p_; }
+    // The pointer is borrowed from this Ref: a compiler that tracks lifetimes
+    // refuses to keep it past a temporary Ref (the reference would be gone).
+    PyObject* get() const noexcept KIT_LIFETIMEBOUND { return p_; }
+    operator PyObject*() const noexcept KIT_LIFETIMEBOUND { return p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
     // Hand the reference over (to CPython, which takes ownership).
     [[nodiscard]] PyObject* release() noexcept {
