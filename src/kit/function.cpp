@@ -237,7 +237,8 @@ int set_doc(PyObject* self, PyObject* value, void*) noexcept {
 }
 
 // __defaults__, __kwdefaults__ and __annotations__: None (unset) or an
-// object of one type; the defaults may not outnumber the parameters.
+// object of one type.  As for Python functions, defaults may outnumber the
+// positional parameters: the last ones are bound.
 struct OptionalField {
     PyObject* FunctionObject::* member;
     PyTypeObject* type;
@@ -255,10 +256,6 @@ int set_optional(PyObject* self, PyObject* value, void* closure) noexcept {
     if (value == Py_None) value = nullptr;
     if (value && !PyObject_TypeCheck(value, field.type)) {
         PyErr_SetString(PyExc_TypeError, field.message);
-        return -1;
-    }
-    if (value && &field == &kDefaults && PyTuple_GET_SIZE(value) > f->argcount) {
-        PyErr_SetString(PyExc_ValueError, "__defaults__ cannot hold more values than there are parameters");
         return -1;
     }
     Py_XSETREF(f->*field.member, Py_XNewRef(value));
@@ -349,7 +346,7 @@ void ready_function_type() {
 // parameters, made by replacing those of an empty code object.
 Ref build_code(const std::string& name, PyObject* varnames, PyObject* qualname, int argcount, int kwonly,
                int flags) {
-    PyCodeObject* empty = PyCode_NewEmpty(PyUnicode_AsUTF8(current_short_name()), name.c_str(), 1);
+    PyCodeObject* empty = PyCode_NewEmpty(utf8(current_short_name()), name.c_str(), 1);
     Ref proto = Ref::steal(reinterpret_cast<PyObject*>(empty));
     Ref replace = getattr(proto, KIT_STR("replace"));
     Ref nlocals = integer(PyTuple_GET_SIZE(varnames));
