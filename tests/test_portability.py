@@ -171,7 +171,7 @@ def test_the_sdist_holds_the_sources_and_no_build_output(sdist):
         names = {name.split("/", 1)[1] for name in tar.getnames() if "/" in name}
     for needed in ("CMakeLists.txt", "pyproject.toml", "README.md", "src/kit/platform.cpp", "src/kit/kit.hpp",
                    "src/tovane/material/brevant/brevant.cpp", "src/tovane/resources/tovane.rcc",
-                   "tests/conftest.py"):
+                   "tests/conftest.py", ".github/workflows/wheels.yml"):
         assert needed in names, needed
     built = [n for n in names if n.endswith((".so", ".pyd", ".dylib", ".o")) or n.startswith(("build/", ".venv/"))]
     assert not built, built
