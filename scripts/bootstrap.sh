@@ -13,6 +13,9 @@
 # UndefinedBehaviorSanitizer (build directory build/sanitize) into
 # build/sanitize/site, and puts that first on PYTHONPATH, so the venv keeps
 # its ordinary install.
+#
+# TOVANE_CXX=<compiler> (e.g. clang++): also builds the modules with that
+# compiler into build/<compiler>/site, first on PYTHONPATH likewise.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -102,6 +105,21 @@ install_into_venv() {
 }
 install_when_changed "$venv/.tovane-inputs" "$(inputs_stamp OFF)" "$venv/lib/python3.13/site-packages/tovane" \
     "installing tovane (building the native modules)" install_into_venv
+
+if [ -n "${TOVANE_CXX:-}" ] && [ "${TOVANE_SANITIZE:-OFF}" != "ON" ]; then
+    if ! command -v "$TOVANE_CXX" >/dev/null 2>&1; then
+        echo "error: TOVANE_CXX=$TOVANE_CXX is not a command" >&2
+        exit 1
+    fi
+    side="$root/build/$(basename "$TOVANE_CXX")"
+    install_with_compiler() {
+        CXX="$TOVANE_CXX" SKBUILD_BUILD_DIR="$side/cmake" TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=OFF \
+            pip_quiet install --no-build-isolation --no-deps --upgrade --target "$side/site" "$root"
+    }
+    install_when_changed "$side/.tovane-inputs" "$(inputs_stamp "OFF cxx=$TOVANE_CXX")" "$side/site/tovane" \
+        "building tovane with $TOVANE_CXX into $side/site" install_with_compiler
+    export PYTHONPATH="$side/site${PYTHONPATH:+:$PYTHONPATH}"
+fi
 
 if [ "${TOVANE_SANITIZE:-OFF}" = "ON" ]; then
     site="$root/build/sanitize/site"

@@ -9,6 +9,7 @@ import functools
 import importlib
 import importlib.util
 import inspect
+import os
 import subprocess
 import sys
 import types
@@ -21,7 +22,11 @@ from hypothesis import strategies as st
 
 from leakcheck import assert_no_leak
 
-import tovane._kitprobe as kp
+if os.environ.get("TOVANE_WHEEL_TEST") == "1":
+    # A wheel's test run: the test-support module is never in a wheel.
+    kp = pytest.importorskip("tovane._kitprobe")
+else:
+    import tovane._kitprobe as kp
 
 
 # --- module frame -------------------------------------------------------
@@ -503,21 +508,37 @@ def _kit_source():
     return root if kit.exists() else None
 
 
-def _compile(source, tmp_path):
+def _compile(source, tmp_path, compiler=None, flags=("-fsyntax-only",)):
     import shutil
     import sysconfig
 
-    compiler = shutil.which("c++") or shutil.which("g++")
+    compiler = shutil.which(compiler) if compiler else (shutil.which("c++") or shutil.which("g++"))
     root = _kit_source()
     if compiler is None or root is None:
         pytest.skip("needs a C++ compiler and the kit's sources")
     path = tmp_path / "probe.cpp"
     path.write_text(source)
     return subprocess.run(
-        [compiler, "-std=c++20", "-fsyntax-only", f"-I{root / 'src'}", f"-I{sysconfig.get_paths()['include']}",
-         str(path)], capture_output=True, text=True)
+        [compiler, "-std=c++20", *flags, f"-I{root / 'src'}",
+         f"-I{sysconfig.get_paths()['include']}", str(path)], capture_output=True, text=True)
 
 
+def _warning_flags(compiler):
+    """The warning flags CMakeLists.txt gives GCC and Clang (every module is built with them)."""
+    import re
+
+    text = (_kit_source() / "CMakeLists.txt").read_text()
+    flags = re.search(r"add_compile_options\((-Wall [^)]*)\)", text).group(1).split()
+    assert "-Werror" in flags and "-Wunused-const-variable" in flags
+    if "clang" in compiler:
+        flags += re.search(r"Clang\"\)\n(?:\s*#.*\n)*\s*add_compile_options\(([^)]*)\)", text).group(1).split()
+    return [f for f in flags if not f.startswith("-O")]
+
+
+COMPILERS = [pytest.param("g++", id="gcc"), pytest.param("clang++", id="clang")]
+
+
+@pytest.mark.compiler
 class TestDefLinesAtBuildTime:
     def test_a_body_that_disagrees_with_its_def_line_does_not_compile(self, tmp_path):
         good = '#include "kit/kit.hpp"\nconst kit::Def f{"def f(self, x=1)", [](PyObject*, PyObject*) {}};\n'
@@ -762,3 +783,189 @@ print(kp.sample(1, c=2))
     done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
     assert done.returncode == 0, done.stderr
     assert done.stdout.split("\n")[:2] == ["ModuleNotFoundError", "(1, 1, 2, 'dee', (), {})"]
+
+
+# --- the build refuses what the kit cannot check at run time ----------------
+
+
+@pytest.mark.compiler
+@pytest.mark.parametrize("compiler", COMPILERS)
+class TestTheBuildRefuses:
+    def _build(self, body, tmp_path, compiler, namespace="probe"):
+        source = f'#include "kit/kit.hpp"\nnamespace {namespace} {{\nusing namespace kit;\n' + body + "\n}\n"
+        # Compiled to an object: GCC finds unused variables only past the syntax check.
+        flags = [*_warning_flags(compiler), "-c", "-o", str(tmp_path / "probe.o")]
+        return _compile(source, tmp_path, compiler, flags)
+
+    def test_a_def_that_nothing_registers(self, tmp_path, compiler):
+        methods = ('const Def A_f{"def f(self)", [](PyObject*) {}};\n'
+                   'const Def A_g{"def g(self)", [](PyObject*) {}};\n')
+        registered = methods + "void body() { ClassBuilder cls(\"A\", {}); cls.def(A_f); cls.def(A_g); cls.define(); }"
+        done = self._build(registered + "\n}\nKIT_MODULE(_a, body)\nnamespace {", tmp_path, compiler, "")
+        assert done.returncode == 0, done.stderr
+        forgotten = methods + "void body() { ClassBuilder cls(\"A\", {}); cls.def(A_f); cls.define(); }"
+        done = self._build(forgotten + "\n}\nKIT_MODULE(_a, body)\nnamespace {", tmp_path, compiler, "")
+        assert done.returncode != 0
+        assert "A_g" in done.stderr and "unused" in done.stderr, done.stderr
+
+    def test_a_pointer_kept_from_a_temporary_ref(self, tmp_path, compiler):
+        if compiler != "clang++":
+            pytest.skip("lifetimes are tracked by Clang (CI builds with both)")
+        kept = ["PyObject* name = str(\"x\");",
+                "PyObject* name = str(\"x\").get();",
+                "auto* type = reinterpret_cast<PyTypeObject*>(str(\"x\").get());"]
+        for line in kept:
+            done = self._build(f"void f() {{ {line} (void)name; }}".replace("(void)name", "(void)" + (
+                "type" if "type" in line else "name")), tmp_path, compiler)
+            assert done.returncode != 0, line
+            assert "will be destroyed at the end of the full-expression" in done.stderr, done.stderr
+        held = self._build('void f() { Ref held = str("x"); PyObject* name = held; (void)name; }', tmp_path, compiler)
+        assert held.returncode == 0, held.stderr
+
+    def test_a_name_looked_up_by_c_string(self, tmp_path, compiler):
+        done = self._build('Ref f(PyObject* o) { return getattr(o, "name"); }', tmp_path, compiler)
+        assert done.returncode != 0 and "KIT_STR" in done.stderr, done.stderr
+        done = self._build('Ref f(PyObject* o) { return getattr(o, KIT_STR("name")); }\n'
+                           'Ref g(PyObject* f, PyObject* v) { return call_kw(f, {}, {{"name", v}}); }\n'
+                           'Ref h(PyObject* m) { return get(m, "key", Py_None); }', tmp_path, compiler)
+        assert done.returncode == 0, done.stderr
+        # A keyword name made at run time is not a literal: it does not convert.
+        done = self._build('Ref g(PyObject* f, PyObject* v, const char* n) { return call_kw(f, {}, {{n, v}}); }',
+                           tmp_path, compiler)
+        assert done.returncode != 0
+
+
+# --- binding: the cases CPython's own binder decides ------------------------
+
+
+def python_kwonly(a, b=2, *, c, d=4):
+    return (a, b, c, d)
+
+
+python_kwonly.__qualname__ = "kwonly"
+
+
+class TestBinding:
+    @settings(max_examples=300, deadline=None)
+    @given(npos=st.integers(0, 5),
+           keywords=st.lists(st.sampled_from(["a", "b", "c", "d", "e"]), unique=True, max_size=4))
+    def test_keyword_only_without_varargs_matches_python(self, npos, keywords):
+        args = list(range(npos))
+        kwargs = {k: k.upper() for k in keywords}
+
+        def outcome(fn):
+            try:
+                return ("ok", fn(*args, **kwargs))
+            except TypeError as e:
+                return ("TypeError", str(e))
+
+        assert outcome(kp.kwonly) == outcome(python_kwonly)
+
+    def test_too_many_positional_names_the_keyword_only_given(self):
+        with pytest.raises(TypeError) as info:
+            kp.kwonly(1, 2, 3, c=4)
+        assert str(info.value) == ("kwonly() takes from 1 to 2 positional arguments but 3 positional arguments "
+                                   "(and 1 keyword-only argument) were given")
+
+    @pytest.mark.parametrize("defaults", [(1, 2, 3), (1, 2, 3, 4, 5), (9,), ()])
+    def test_defaults_longer_than_the_parameters_bind_the_last(self, defaults):
+        echo = kp.make_class("P", ()).__dict__["echo"]  # def echo(self, x: int = 1): return (self, x, __class__)
+
+        def py_echo(self, x=1):
+            return (self, x)
+
+        py_echo.__qualname__ = echo.__qualname__
+        echo.__defaults__ = defaults
+        py_echo.__defaults__ = defaults
+        assert echo.__defaults__ == defaults
+
+        def outcome(fn, *args):
+            try:
+                return ("ok", fn(*args)[:2])
+            except TypeError as e:
+                return ("TypeError", str(e))
+
+        for args in [(), (7,), (7, 8), (7, 8, 9)]:
+            assert outcome(echo, *args) == outcome(py_echo, *args), args
+        if len(defaults) >= 2:
+            assert echo()[:2] == defaults[-2:]
+
+    def test_keyword_only_defaults_are_held_for_the_call(self):
+        # The body runs a hook before it reads its keyword-only default; the
+        # hook replaces the default in the (mutable) __kwdefaults__ dict.  The
+        # value bound must stay alive for the call.
+        freed = []
+
+        class Canary:
+            def __del__(self):
+                freed.append(True)
+
+        fn = kp.call_then_return
+        saved = fn.__kwdefaults__
+        try:
+            canary = Canary()
+            fn.__kwdefaults__ = {"value": canary}
+            del canary
+
+            def hook():
+                fn.__kwdefaults__["value"] = "replaced"
+                if freed:  # the binder borrowed it: the body would read freed memory next
+                    raise AssertionError("the bound default was freed during the call")
+
+            assert type(fn(hook)) is Canary
+            assert freed == [True]  # released once the call is over
+            assert fn(lambda: None) == "replaced"
+        finally:
+            fn.__kwdefaults__ = saved
+
+
+# --- iteration --------------------------------------------------------------
+
+
+def _python_iterate_all(iterable):
+    result = []
+    for item in iterable:
+        result.append(item)
+    return result
+
+
+class _Raises:
+    def __init__(self, after, exc):
+        self.after, self.exc = after, exc
+
+    def __iter__(self):
+        return self
+
+    def __next__(self):
+        if self.after == 0:
+            raise self.exc
+        self.after -= 1
+        return self.after
+
+
+def _gen_raising(n, exc):
+    yield from range(n)
+    raise exc
+
+
+class TestIterate:
+    @pytest.mark.parametrize("make", [
+        lambda: [1, 2, 3], lambda: (), lambda: "abc", lambda: {"a": 1, "b": 2}, lambda: iter(range(4)),
+        lambda: _Raises(2, StopIteration), lambda: _Raises(2, KeyError("k")), lambda: _Raises(0, ValueError()),
+        lambda: _gen_raising(3, KeyError("k")), lambda: _gen_raising(1, StopIteration), lambda: 5,
+        lambda: None,
+    ])
+    def test_is_pythons_for_statement(self, make):
+        def outcome(fn):
+            try:
+                return ("ok", fn(make()))
+            except BaseException as e:  # noqa: B902 - compared
+                return (type(e), str(e))
+
+        assert outcome(kp.iterate_all) == outcome(_python_iterate_all)
+
+    def test_an_error_is_never_the_end(self):
+        # Three items, then an error: the loop must not end quietly with three.
+        with pytest.raises(KeyError):
+            kp.iterate_all(_gen_raising(3, KeyError("k")))
+        assert_no_leak(lambda: kp.iterate_all([object(), object()]))

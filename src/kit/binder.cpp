@@ -5,12 +5,11 @@
 #include "detail.hpp"
 
 #include "errors.hpp"
+#include "platform.hpp"
 
 namespace kit::detail {
 
 namespace {
-
-#define KIT_COLD [[gnu::cold, gnu::noinline]]
 
 // The list of quoted names as the interpreter words it: 'a', 'a' and 'b',
 // 'a', 'b', and 'c'.
@@ -196,15 +195,22 @@ bool bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t nargs, PyObject*
         for (int i = argcount; i < total; i++) {
             PyObject*& slot = slots[i + kwshift];
             if (slot) continue;
-            PyObject* d = made.kwdefaults
-                              ? PyDict_GetItemWithError(made.kwdefaults, PyTuple_GET_ITEM(fn->varnames, i))
-                              : nullptr;
-            if (d) {
-                slot = d;
-            } else {
-                if (PyErr_Occurred()) return false;
+            PyObject* d = nullptr;
+            if (made.kwdefaults && PyDict_GetItemRef(made.kwdefaults, PyTuple_GET_ITEM(fn->varnames, i), &d) < 0)
+                return false;
+            if (!d) {
                 missing = true;
+                continue;
             }
+            if (!made.kwonly_held) {
+                made.kwonly_held = Ref::steal_or_null(PyTuple_New(fn->kwonlycount));
+                if (!made.kwonly_held) {
+                    Py_DECREF(d);
+                    return false;
+                }
+            }
+            PyTuple_SET_ITEM(made.kwonly_held.get(), i - argcount, d);  // takes the reference
+            slot = d;
         }
         if (missing) {
             missing_arguments(fn, false, slots, argcount, total);

@@ -8,6 +8,7 @@
 #include "detail.hpp"
 
 #include "errors.hpp"
+#include "platform.hpp"
 
 namespace kit::detail {
 
@@ -42,16 +43,16 @@ CoroutineObject* target(PyObject* self) noexcept {
     return as_coroutine(self);
 }
 
-[[gnu::cold]] void already_executing() noexcept {
+KIT_COLD void already_executing() noexcept {
     PyErr_SetString(PyExc_ValueError, "coroutine already executing");
 }
 
-[[gnu::cold]] void already_awaited() noexcept {
+KIT_COLD void already_awaited() noexcept {
     PyErr_SetString(PyExc_RuntimeError, "cannot reuse already awaited coroutine");
 }
 
 // As in Python: a StopIteration may not escape a coroutine body.
-[[gnu::cold]] void stop_iteration_escaped() noexcept {
+KIT_COLD void stop_iteration_escaped() noexcept {
     Ref exc = Ref::steal_or_null(PyErr_GetRaisedException());
     PyErr_SetString(PyExc_RuntimeError, "coroutine raised StopIteration");
     Ref error = Ref::steal_or_null(PyErr_GetRaisedException());

@@ -81,6 +81,10 @@ struct Made {
     Ref varkw;
     Ref defaults;
     Ref kwdefaults;
+    // The keyword-only defaults bound, held for the call: the dict they come
+    // from is mutable, and the body may replace them (a tuple, made when one
+    // is taken).
+    Ref kwonly_held;
 };
 
 // Hold the defaults for the duration of the call: the body may replace them.

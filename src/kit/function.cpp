@@ -3,8 +3,7 @@
 #include "detail.hpp"
 
 #include "errors.hpp"
-
-#include <pthread.h>
+#include "platform.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,33 +59,24 @@ namespace {
 // one of its C levels, and a raised sys.setrecursionlimit lets the count go
 // on until the C-level limit.  So a deep level also checks the stack itself
 // and refuses when less than a margin is left.
-__attribute__((tls_model("initial-exec"))) thread_local int native_depth = 0;
+KIT_TLS_INITIAL_EXEC thread_local int native_depth = 0;
 constexpr int kUncheckedDepth = 16;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr std::size_t kStackMargin = 1024 * 1024;  // instrumented frames are larger
-#else
-constexpr std::size_t kStackMargin = 256 * 1024;
-#endif
+constexpr std::size_t kStackMargin = KIT_ASAN ? 1024 * 1024 : 256 * 1024;  // instrumented frames are larger
 
 // The lowest address this thread's stack may reach before the margin: 0
 // when the thread's stack cannot be told (no check then), 1 before it was asked.
-__attribute__((tls_model("initial-exec"))) thread_local std::uintptr_t stack_floor = 1;
+KIT_TLS_INITIAL_EXEC thread_local std::uintptr_t stack_floor = 1;
 
-[[gnu::cold, gnu::noinline]] std::uintptr_t find_stack_floor() noexcept {
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) != 0) return 0;
-    void* low = nullptr;
-    std::size_t size = 0;
-    int failed = pthread_attr_getstack(&attr, &low, &size);
-    pthread_attr_destroy(&attr);
-    if (failed || !low) return 0;
-    return reinterpret_cast<std::uintptr_t>(low) + std::min(kStackMargin, size / 4);
+KIT_COLD std::uintptr_t find_stack_floor() noexcept {
+    std::uintptr_t low = 0, high = 0;
+    if (!platform::thread_stack_bounds(low, high)) return 0;
+    return low + std::min<std::uintptr_t>(kStackMargin, (high - low) / 4);
 }
 
 bool stack_exhausted() noexcept {
     if (stack_floor == 1) stack_floor = find_stack_floor();
-    return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < stack_floor;
+    return platform::stack_position() < stack_floor;
 }
 
 class Depth {
@@ -101,7 +91,7 @@ public:
     bool ok() noexcept { return native_depth <= kUncheckedDepth || deep(); }
 
 private:
-    [[gnu::noinline]] bool deep() noexcept {
+    KIT_NOINLINE bool deep() noexcept {
         if (native_depth > Py_GetRecursionLimit() || stack_exhausted()) {
             PyErr_SetString(PyExc_RecursionError, "maximum recursion depth exceeded");
             return false;
@@ -113,7 +103,7 @@ private:
     bool c_level_ = false;
 };
 
-[[gnu::cold, gnu::noinline]] PyObject* result_with_error(FunctionObject* fn, PyObject* result) noexcept {
+KIT_COLD PyObject* result_with_error(FunctionObject* fn, PyObject* result) noexcept {
     // A result with an error pending is a bug in the body: report it as the
     // interpreter does for C functions, never drop the error.
     Ref::steal_or_null(result).reset();
@@ -126,7 +116,7 @@ private:
     return nullptr;
 }
 
-[[gnu::cold, gnu::noinline]] PyObject* null_without_error(FunctionObject* fn) noexcept {
+KIT_COLD PyObject* null_without_error(FunctionObject* fn) noexcept {
     PyErr_Format(PyExc_SystemError, "%U() returned NULL without setting an exception", fn->qualname);
     return nullptr;
 }
@@ -158,7 +148,7 @@ PyObject* dispatch(FunctionObject* fn, PyObject* const* slots) noexcept {
 constexpr int kStackSlots = 32;
 
 // The whole call path (binding, the recursion check, the boundary) inlined into one function.
-[[gnu::flatten]] PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
+KIT_FLATTEN PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
                                               PyObject* kwnames) noexcept {
     FunctionObject* fn = as_function(self);
     Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
@@ -247,7 +237,8 @@ int set_doc(PyObject* self, PyObject* value, void*) noexcept {
 }
 
 // __defaults__, __kwdefaults__ and __annotations__: None (unset) or an
-// object of one type; the defaults may not outnumber the parameters.
+// object of one type.  As for Python functions, defaults may outnumber the
+// positional parameters: the last ones are bound.
 struct OptionalField {
     PyObject* FunctionObject::* member;
     PyTypeObject* type;
@@ -265,10 +256,6 @@ int set_optional(PyObject* self, PyObject* value, void* closure) noexcept {
     if (value == Py_None) value = nullptr;
     if (value && !PyObject_TypeCheck(value, field.type)) {
         PyErr_SetString(PyExc_TypeError, field.message);
-        return -1;
-    }
-    if (value && &field == &kDefaults && PyTuple_GET_SIZE(value) > f->argcount) {
-        PyErr_SetString(PyExc_ValueError, "__defaults__ cannot hold more values than there are parameters");
         return -1;
     }
     Py_XSETREF(f->*field.member, Py_XNewRef(value));
@@ -359,7 +346,7 @@ void ready_function_type() {
 // parameters, made by replacing those of an empty code object.
 Ref build_code(const std::string& name, PyObject* varnames, PyObject* qualname, int argcount, int kwonly,
                int flags) {
-    PyCodeObject* empty = PyCode_NewEmpty(PyUnicode_AsUTF8(current_short_name()), name.c_str(), 1);
+    PyCodeObject* empty = PyCode_NewEmpty(utf8(current_short_name()), name.c_str(), 1);
     Ref proto = Ref::steal(reinterpret_cast<PyObject*>(empty));
     Ref replace = getattr(proto, KIT_STR("replace"));
     Ref nlocals = integer(PyTuple_GET_SIZE(varnames));

@@ -27,6 +27,7 @@
 // whose body receives the bound arguments as Args.
 #pragma once
 
+#include "platform.hpp"
 #include "ref.hpp"
 
 #include <array>
@@ -239,7 +240,9 @@ struct DefOptions {
     const char* data = nullptr;  // a name attached to the function, interned (Frame::data())
 };
 
-class Def {
+// A Def is registered where its class (or module) body lists it; one that
+// nothing registers is an unused variable, which fails the build.
+class KIT_WARN_UNUSED Def {
 public:
     // Def{"def name(params) -> returns", [](PyObject* ...) { ... }, {.doc = "..."}}
     template <class F>

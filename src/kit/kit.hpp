@@ -7,12 +7,15 @@
 //                 written as their def line beside a typed body
 //   klass.hpp     class statements through the bases' metaclass
 //   module.hpp    the module frame, imports and module globals
+//   host.hpp      the host package's State and useEffect, as components use them
+//   platform.hpp  every compiler- and OS-specific spelling
 //
 // (detail.hpp holds the kit's own internals; module code does not use it.)
 #pragma once
 
 #include "errors.hpp"
 #include "function.hpp"
+#include "host.hpp"
 #include "klass.hpp"
 #include "module.hpp"
 #include "ref.hpp"

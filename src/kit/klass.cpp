@@ -104,6 +104,12 @@ ClassBuilder& ClassBuilder::staticmethod(const Def& def) {
     return attr(def_name(def).c_str(), sm);
 }
 
+ClassBuilder& ClassBuilder::lru_cached_classmethod(const Def& def, int maxsize) {
+    Ref decorator = call_kw(KIT_GLOBAL("lru_cache"), {}, {{KIT_STR("maxsize"), integer(maxsize)}});
+    Ref cached = call(decorator, function(def));
+    return attr(def_name(def).c_str(), call(KIT_GLOBAL("classmethod"), cached));
+}
+
 Ref ClassBuilder::build() {
     Ref name_obj = str(name_.c_str());
     Ref cls = call(meta_, name_obj, bases_, ns_);

@@ -41,6 +41,10 @@ public:
     // @classmethod / @staticmethod
     ClassBuilder& classmethod(const Def& def);
     ClassBuilder& staticmethod(const Def& def);
+    // @classmethod
+    // @lru_cache(maxsize=maxsize)      (the module's global lru_cache)
+    // def ...
+    ClassBuilder& lru_cached_classmethod(const Def& def, int maxsize);
     // The function of a def in this class, not yet bound to a name: for
     // decorators (`@classmethod @lru_cache(maxsize=128) def f(cls): ...`).
     Ref function(const Def& def);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "klass.hpp"
+#include "platform.hpp"
 
 #include <string>
 #include <utility>
@@ -71,7 +72,7 @@ PyObject* module_init(const ModuleInfo* info) noexcept;
 }  // namespace kit
 
 #define KIT_MODULE(init, body, ...)                                                        \
-    extern "C" __attribute__((visibility("default"))) PyObject* PyInit_##init() noexcept {          \
+    extern "C" KIT_EXPORT PyObject* PyInit_##init() noexcept {                                    \
         static const ::kit::ModuleInfo kit_info_{.name = #init, .body = body __VA_OPT__(, ) __VA_ARGS__}; \
         return ::kit::detail::module_init(&kit_info_);                                     \
     }

@@ -1,8 +1,11 @@
 #include "ref.hpp"
 
+#include "errors.hpp"
+
 #include <cstdarg>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kit {
@@ -19,6 +22,25 @@ PyObject* intern(const char* s) {
     return o;
 }
 
+// A literal's address is fixed for the life of the program (Name takes
+// nothing else), so it keys the interned str.
+PyObject* Name::get() const {
+    static std::unordered_map<const char*, PyObject*> interned;
+    auto found = interned.find(text_);
+    if (found != interned.end()) return found->second;
+    PyObject* s = intern(text_);
+    interned.emplace(text_, s);
+    return s;
+}
+
+const char* utf8(PyObject* s) {
+    if (!PyUnicode_Check(s))
+        raisef(PyExc_TypeError, "expected a str, got %.200s", type_name(s));
+    const char* text = PyUnicode_AsUTF8(s);
+    if (!text) throw_error();
+    return text;
+}
+
 // --- cached objects ----------------------------------------------------------
 
 namespace {
@@ -31,6 +53,21 @@ std::vector<PyObject**>& cache_slots() {
 void Cache::adopt(Ref made) {
     cache_slots().push_back(&p_);
     p_ = made.release();
+}
+
+void Held::set(PyObject* o) {
+    if (!registered_) {
+        cache_slots().push_back(&p_);
+        registered_ = true;
+    }
+    Ref old = Ref::steal_or_null(p_);
+    p_ = Ref::borrow(o).release();
+}
+
+Ref Held::take() noexcept {
+    PyObject* p = p_;
+    p_ = nullptr;
+    return Ref::steal_or_null(p);
 }
 
 void release_caches() noexcept {
@@ -160,7 +197,7 @@ bool finds_method(PyObject* o, PyObject* name, PyObject* method) {
 
 Ref module_attr(const char* module, const char* name) {
     Ref m = Ref::steal(PyImport_ImportModule(module));
-    return getattr(m, name);
+    return Ref::steal(PyObject_GetAttrString(m, name));
 }
 
 // --- items -----------------------------------------------------------------
@@ -189,9 +226,8 @@ Ref get(PyObject* mapping, PyObject* key, PyObject* dflt) {
     return call_method(mapping, KIT_STR("get"), key, dflt);
 }
 
-Ref get(PyObject* mapping, const char* key, PyObject* dflt) {
-    Ref k = str(key);
-    return dflt == Py_None ? get(mapping, k.get()) : get(mapping, k.get(), dflt);
+Ref get(PyObject* mapping, Name key, PyObject* dflt) {
+    return dflt == Py_None ? get(mapping, key.get()) : get(mapping, key.get(), dflt);
 }
 
 Ref item(PyObject* o, Py_ssize_t index) {
@@ -214,8 +250,11 @@ Ref call_array(PyObject* callable, PyObject* const* args, std::size_t n, PyObjec
     return Ref::steal(PyObject_Vectorcall(callable, args, n | PY_VECTORCALL_ARGUMENTS_OFFSET, kwnames));
 }
 
-Ref call_kw(PyObject* callable, std::initializer_list<PyObject*> positional,
-            std::initializer_list<Kw> keywords) {
+namespace {
+
+// callable(*positional, **keywords): the call's result, or NULL with the error set.
+PyObject* vectorcall_kw(PyObject* callable, std::initializer_list<PyObject*> positional,
+                        std::initializer_list<Kw> keywords) {
     const std::size_t np = positional.size(), nk = keywords.size();
     PyObject* small[17];
     PyObject** argv = small;
@@ -228,15 +267,27 @@ Ref call_kw(PyObject* callable, std::initializer_list<PyObject*> positional,
     for (PyObject* p : positional) argv[i++] = p;
     Ref names;
     if (nk) {
-        names = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(nk)));
+        names = Ref::steal_or_null(PyTuple_New(static_cast<Py_ssize_t>(nk)));
+        if (!names) return nullptr;
         Py_ssize_t j = 0;
         for (const Kw& k : keywords) {
-            PyTuple_SET_ITEM(names.get(), j++, Py_NewRef(intern(k.name)));
+            PyTuple_SET_ITEM(names.get(), j++, Py_NewRef(k.name));
             argv[i++] = k.value;
         }
     }
-    return Ref::steal(
-        PyObject_Vectorcall(callable, argv + 1, np | PY_VECTORCALL_ARGUMENTS_OFFSET, names.get()));
+    return PyObject_Vectorcall(callable, argv + 1, np | PY_VECTORCALL_ARGUMENTS_OFFSET, names.get());
+}
+
+}  // namespace
+
+Ref call_kw(PyObject* callable, std::initializer_list<PyObject*> positional,
+            std::initializer_list<Kw> keywords) {
+    return Ref::steal(vectorcall_kw(callable, positional, keywords));
+}
+
+Ref call_kw(Except e, PyObject* callable, std::initializer_list<PyObject*> positional,
+            std::initializer_list<Kw> keywords) {
+    return steal_except(vectorcall_kw(callable, positional, keywords), e);
 }
 
 Ref call_tuple(PyObject* callable, PyObject* args, PyObject* kwargs) {
@@ -289,5 +340,24 @@ void set_item(PyObject* list, Py_ssize_t i, Ref value) {
 void append(PyObject* l, PyObject* item) { check(PyList_Append(l, item)); }
 
 Ref new_dict() { return Ref::steal(PyDict_New()); }
+
+// --- iteration -------------------------------------------------------------
+
+Iterate::Iterate(PyObject* iterable) : it_(Ref::steal(PyObject_GetIter(iterable))) {}
+
+void Iterate::Step::next() {
+    item_ = Ref::steal_or_null(PyIter_Next(it_));
+    if (!item_ && PyErr_Occurred()) throw_error();
+}
+
+// --- expected failures -------------------------------------------------------
+
+Ref steal_except(PyObject* result, Except e) {
+    if (result) return Ref::steal(result);
+    if (!PyErr_Occurred()) throw_error();  // a SystemError: no result and no error
+    if (!PyErr_ExceptionMatches(e.cls)) throw Error{};
+    PyErr_Clear();
+    return Ref();
+}
 
 }  // namespace kit

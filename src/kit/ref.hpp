@@ -8,6 +8,8 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include "platform.hpp"
+
 #include <cstddef>
 #include <initializer_list>
 #include <utility>
@@ -71,8 +73,10 @@ public:
         return r;
     }
 
-    PyObject* get() const noexcept { return p_; }
-    operator PyObject*() const noexcept { return p_; }
+    // The pointer is borrowed from this Ref: a compiler that tracks lifetimes
+    // refuses to keep it past a temporary Ref (the reference would be gone).
+    PyObject* get() const noexcept KIT_LIFETIMEBOUND { return p_; }
+    operator PyObject*() const noexcept KIT_LIFETIMEBOUND { return p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
     // Hand the reference over (to CPython, which takes ownership).
     [[nodiscard]] PyObject* release() noexcept {
@@ -98,6 +102,24 @@ PyObject* intern(const char* s);
         return kit_interned_;                                 \
     }())
 
+// A name written as a string literal where the kit takes one (keyword
+// arguments, mapping keys): interned once per literal, never per call.  Only
+// a literal (a constant) converts; a name made at run time is a str.
+class Name {
+public:
+    consteval Name(const char* text) : text_(text) {}
+    const char* text() const noexcept { return text_; }
+    // The interned str (borrowed, never freed).
+    PyObject* get() const;
+
+private:
+    const char* text_;
+};
+
+// The UTF-8 text of a str (borrowed from it): UnicodeEncodeError for a str
+// that has none (a lone surrogate), TypeError for anything else.
+const char* utf8(PyObject* s);
+
 // One object made on first use and kept for the life of the module.  The
 // maker runs again after a failure (nothing is kept then); what is kept is
 // released when the interpreter shuts down, or when the module's execution
@@ -116,6 +138,21 @@ private:
     friend void release_caches() noexcept;
 };
 void release_caches() noexcept;
+
+// A reference a module keeps in a static between calls (set and taken, not
+// made once as a Cache): what it holds when the interpreter exits is
+// released with the cached objects, never by a static destructor, which
+// would run after the interpreter is gone.
+class Held {
+public:
+    void set(PyObject* o);  // keeps its own reference
+    Ref take() noexcept;    // what it held (NULL when nothing), leaving it empty
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+private:
+    PyObject* p_ = nullptr;
+    bool registered_ = false;
+};
 
 // KIT_CACHED(expr): expr (a Ref) evaluated once per call site; the result is
 // a borrowed reference that stays valid while the module lives.
@@ -173,12 +210,13 @@ inline Ref to_float(PyObject* o) { return Ref::steal(PyNumber_Float(o)); }   // 
 // --- attributes -----------------------------------------------------
 
 Ref getattr(PyObject* o, PyObject* name);
-Ref getattr(PyObject* o, const char* name);
+[[deprecated("makes a str per call: use KIT_STR(name)")]] Ref getattr(PyObject* o, const char* name);
 // getattr(o, name, None) without the exception when the attribute is missing.
 Ref getattr_or_null(PyObject* o, PyObject* name);
 bool hasattr(PyObject* o, PyObject* name);
 void setattr(PyObject* o, PyObject* name, PyObject* value);
-void setattr(PyObject* o, const char* name, PyObject* value);
+[[deprecated("makes a str per call: use KIT_STR(name)")]] void setattr(PyObject* o, const char* name,
+                                                                        PyObject* value);
 
 // The attribute `name` as the type's MRO holds it (no descriptor is run),
 // borrowed; NULL when no class defines it.
@@ -206,7 +244,7 @@ inline Ref length(PyObject* o) { return Ref::steal(PyLong_FromSsize_t(len(o))); 
 // object with a get method (dict fast path).
 Ref get(PyObject* mapping, PyObject* key);
 Ref get(PyObject* mapping, PyObject* key, PyObject* dflt);
-Ref get(PyObject* mapping, const char* key, PyObject* dflt = Py_None);
+Ref get(PyObject* mapping, Name key, PyObject* dflt = Py_None);
 // o[key]
 inline Ref item(PyObject* o, PyObject* key) { return Ref::steal(PyObject_GetItem(o, key)); }
 Ref item(PyObject* o, Py_ssize_t index);
@@ -225,9 +263,12 @@ Ref call(PyObject* callable, const A&... args) {
     return call_array(callable, argv + 1, sizeof...(A));
 }
 
-// Keyword argument for call_kw.
+// Keyword argument for call_kw: {"name", value} (a literal name, interned
+// once) or {KIT_STR("name"), value}.
 struct Kw {
-    const char* name;
+    Kw(Name n, PyObject* v) : name(n.get()), value(v) {}
+    Kw(PyObject* n, PyObject* v) noexcept : name(n), value(v) {}
+    PyObject* name;
     PyObject* value;
 };
 
@@ -275,5 +316,81 @@ Ref new_list(Py_ssize_t size);
 void set_item(PyObject* list, Py_ssize_t i, Ref value);
 void append(PyObject* list, PyObject* item);
 Ref new_dict();
+
+// --- iteration -----------------------------------------------------------
+
+// for (Ref item : iterate(iterable)) { ... }: Python's for statement.  iter()
+// is called once; each step is next(), whose end ends the loop and whose
+// error is thrown (never mistaken for the end).
+class Iterate {
+public:
+    explicit Iterate(PyObject* iterable);
+
+    class Step {
+    public:
+        explicit Step(PyObject* it) : it_(it) { next(); }
+        Step() noexcept = default;
+        Ref& operator*() noexcept { return item_; }
+        Step& operator++() {
+            next();
+            return *this;
+        }
+        bool operator!=(const Step& other) const noexcept { return item_.get() != other.item_.get(); }
+
+    private:
+        void next();
+        PyObject* it_ = nullptr;
+        Ref item_;
+    };
+
+    Step begin() { return Step(it_.get()); }
+    Step end() noexcept { return Step(); }
+
+private:
+    Ref it_;
+};
+inline Iterate iterate(PyObject* iterable) { return Iterate(iterable); }
+
+// --- expected failures ---------------------------------------------------
+
+// An operation whose failure is expected and handled by giving a value,
+//     try:
+//         x = float(text)
+//     except ValueError:
+//         x = None
+// written   Ref x = to_float(text, except(PyExc_ValueError));   and tested
+// for NULL: the error is cleared without a C++ throw, which costs more than
+// the operation.  Any other error is thrown as usual.  (A handler that
+// raises or calls Python code keeps the try/catch with a Handling, which
+// gives what it raises its context.)
+struct Except {
+    PyObject* cls;
+};
+inline Except except(PyObject* cls) noexcept { return Except{cls}; }
+
+// The result of a C API call: a new reference, or NULL when it failed with
+// an instance of e.cls (the error cleared).
+Ref steal_except(PyObject* result, Except e);
+
+inline Ref to_float(PyObject* o, Except e) { return steal_except(PyNumber_Float(o), e); }
+inline Ref to_int(PyObject* o, Except e) { return steal_except(PyNumber_Long(o), e); }
+
+template <class... A>
+Ref call(Except e, PyObject* callable, const A&... args) {
+    PyObject* argv[] = {nullptr, static_cast<PyObject*>(args)...};
+    return steal_except(PyObject_Vectorcall(callable, argv + 1, sizeof...(A) | PY_VECTORCALL_ARGUMENTS_OFFSET,
+                                            nullptr),
+                        e);
+}
+
+template <class... A>
+Ref call_method(Except e, PyObject* o, PyObject* name, const A&... args) {
+    PyObject* argv[] = {o, static_cast<PyObject*>(args)...};
+    return steal_except(
+        PyObject_VectorcallMethod(name, argv, (1 + sizeof...(A)) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr), e);
+}
+
+Ref call_kw(Except e, PyObject* callable, std::initializer_list<PyObject*> positional,
+            std::initializer_list<Kw> keywords);
 
 }  // namespace kit

@@ -8,6 +8,7 @@
 #include "detail.hpp"
 
 #include "errors.hpp"
+#include "platform.hpp"
 
 #include <cctype>
 #include <string_view>
@@ -16,7 +17,7 @@ namespace kit::detail {
 
 namespace {
 
-[[noreturn, gnu::cold]] void bad_line(const char* line, const char* why) {
+[[noreturn]] KIT_COLD void bad_line(const char* line, const char* why) {
     raisef(PyExc_SyntaxError, "cannot read the def line %s: %s", line, why);
 }
 

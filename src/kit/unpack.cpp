@@ -39,8 +39,7 @@ void merge_keywords(PyObject* func, PyObject* into, PyObject* mapping) {
             }
         } else {
             Ref keys = Ref::steal(PyMapping_Keys(mapping));
-            Ref it = Ref::steal(PyObject_GetIter(keys));
-            while (Ref k = Ref::steal_or_null(PyIter_Next(it))) {
+            for (Ref k : iterate(keys)) {
                 if (check(PyDict_Contains(into, k))) {
                     PyErr_SetObject(PyExc_KeyError, Ref(tuple({k.get()})).get());
                     throw_error();
@@ -48,7 +47,6 @@ void merge_keywords(PyObject* func, PyObject* into, PyObject* mapping) {
                 Ref v = Ref::steal(PyObject_GetItem(mapping, k));
                 check(PyDict_SetItem(into, k, v));
             }
-            if (PyErr_Occurred()) throw_error();
         }
     } catch (const Error&) {
         if (PyErr_ExceptionMatches(PyExc_AttributeError)) {
@@ -87,7 +85,7 @@ Ref positional_tuple(PyObject* func, PyObject* iterable) {
 
 Ref call_unpacked(PyObject* callable, PyObject* args, std::initializer_list<Kw> keywords, PyObject* kwargs) {
     Ref merged = new_dict();
-    for (const Kw& k : keywords) check(PyDict_SetItem(merged, intern(k.name), k.value));
+    for (const Kw& k : keywords) check(PyDict_SetItem(merged, k.name, k.value));
     if (kwargs) merge_keywords(callable, merged, kwargs);
     Ref positional = positional_tuple(callable, args);
     return call_tuple(callable, positional, merged);

@@ -80,24 +80,21 @@ const Def make_class{
     "def make_class(name, bases, members=None, doc=None, outer=None)",
     [](PyObject* name, PyObject* bases, PyObject* members, PyObject* doc, PyObject* outer) {
         Ref name_text = str_of(name);
-        const char* cname = PyUnicode_AsUTF8(name_text);
-        if (!cname) throw_error();
         ClassOptions options;
-        if (doc != Py_None && !(options.doc = PyUnicode_AsUTF8(doc))) throw_error();
-        if (outer != Py_None && !(options.outer = PyUnicode_AsUTF8(outer))) throw_error();
-        ClassBuilder cls(cname, bases, options);
+        if (doc != Py_None) options.doc = utf8(doc);
+        if (outer != Py_None) options.outer = utf8(outer);
+        ClassBuilder cls(utf8(name_text), bases, options);
         if (members != Py_None) {
             PyObject *key, *value;
             Py_ssize_t pos = 0;
-            while (PyDict_Next(members, &pos, &key, &value)) {
-                const char* k = PyUnicode_AsUTF8(key);
-                if (!k) throw_error();
-                cls.attr(k, value);
-            }
+            while (PyDict_Next(members, &pos, &key, &value)) cls.attr(utf8(key), value);
         }
-        for (const Def* d : {&Probe_echo, &Probe_sizeHint, &Probe_resizeEvent, &Probe_describe, &Probe__private,
-                             &Probe_record})
-            cls.def(*d);
+        cls.def(Probe_echo);
+        cls.def(Probe_sizeHint);
+        cls.def(Probe_resizeEvent);
+        cls.def(Probe_describe);
+        cls.def(Probe__private);
+        cls.def(Probe_record);
         return cls.build();
     }};
 
@@ -146,20 +143,39 @@ const Def unpack_call{"def unpack_call(f, args, kwargs)", [](PyObject* f, PyObje
 // def bind(module, *names):
 //     from <module> import <names...>      (into this module)
 const Def bind{"def bind(module, *names)", [](PyObject* module, PyObject* names) {
-                   const char* m = PyUnicode_AsUTF8(module);
-                   if (!m) throw_error();
                    std::vector<ImportName> wanted;
-                   for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); i++) {
-                       const char* n = PyUnicode_AsUTF8(PyTuple_GET_ITEM(names, i));
-                       if (!n) throw_error();
-                       wanted.emplace_back(n);
-                   }
-                   from_import(m, wanted);
+                   for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); i++)
+                       wanted.emplace_back(utf8(PyTuple_GET_ITEM(names, i)));
+                   from_import(utf8(module), wanted);
                }};
 
 // def cached():
 //     return <one object made on first use>
 const Def cached{"def cached()", [] { return Ref::borrow(KIT_CACHED(new_list())); }};
+
+// def kwonly(a, b=2, *, c, d=4):
+//     return (a, b, c, d)
+const Def kwonly{"def kwonly(a, b=2, *, c, d=4)",
+                 [](PyObject* a, PyObject* b, PyObject* c, PyObject* d) { return tuple_of(a, b, c, d); }};
+
+// def call_then_return(hook, *, value="default"):
+//     hook()
+//     return value          (a keyword-only default the hook may replace)
+const Def call_then_return{"def call_then_return(hook, *, value=\"default\")", [](PyObject* hook, PyObject* value) {
+                               call(hook);
+                               return Ref::borrow(value);
+                           }};
+
+// def iterate_all(iterable):
+//     result = []
+//     for item in iterable:
+//         result.append(item)
+//     return result
+const Def iterate_all{"def iterate_all(iterable)", [](PyObject* iterable) {
+                          Ref result = new_list();
+                          for (Ref item : iterate(iterable)) append(result, item);
+                          return result;
+                      }};
 
 // A table-driven function reads its slots through Args; unpacking the wrong
 // number is an error, never a misread slot.
@@ -171,9 +187,21 @@ Ref unpack_two(const Args& a) {
 
 void body() {
     from_import("typing", {"Optional"});
-    for (const Def* d : {&sample, &twice, &call_async, &make_class, &raise_while_handling, &raise_it,
-                         &raise_it_from, &recurse, &unpack_call, &bind, &probe_check_version, &cached})
-        kit::def(*d);
+    kit::def(sample);
+    kit::def(twice);
+    kit::def(call_async);
+    kit::def(make_class);
+    kit::def(raise_while_handling);
+    kit::def(raise_it);
+    kit::def(raise_it_from);
+    kit::def(recurse);
+    kit::def(probe_check_version);
+    kit::def(unpack_call);
+    kit::def(bind);
+    kit::def(cached);
+    kit::def(kwonly);
+    kit::def(call_then_return);
+    kit::def(iterate_all);
     kit::def(FuncSpec{.name = "unpack_two", .impl = unpack_two, .params = {"a", "b", "c"}});
     set_global("function_type", reinterpret_cast<PyObject*>(function_type()));
     set_global("coroutine_type", reinterpret_cast<PyObject*>(coroutine_type()));

@@ -36,8 +36,6 @@ using namespace kit;
 // isinstance(o, Callable), with typing.Callable as bound at import.
 bool is_callable(PyObject* o) { return isinstance(o, KIT_GLOBAL("Callable")); }
 
-bool is_state(PyObject* o) { return isinstance(o, KIT_GLOBAL("State")); }
-
 // 0 < value <= 1
 bool in_unit_interval(PyObject* value) {
     return lt(KIT_CACHED(integer(0)), value) && le(value, KIT_CACHED(integer(1)));
@@ -46,14 +44,7 @@ bool in_unit_interval(PyObject* value) {
 Ref per_hundred(PyObject* a) { return truediv(a, KIT_CACHED(integer(100))); }  // a / 100
 
 // float(o), or NULL when that raises ValueError (other errors propagate).
-Ref float_or_null(PyObject* o) {
-    try {
-        return to_float(o);
-    } catch (const Error&) {
-        if (!clear_if(PyExc_ValueError)) throw;
-        return Ref();
-    }
-}
+Ref float_or_null(PyObject* o) { return to_float(o, except(PyExc_ValueError)); }
 
 // s.strip(): through the object, as Python does.
 Ref strip(PyObject* s) { return call_method(s, KIT_STR("strip")); }
@@ -228,23 +219,14 @@ const Def PyWidgetBase__setUpUi{"def _setUpUi(self, **kwargs)", [](PyObject* sel
 //         asyncio.ensure_future(worker.run())
 const Def task_callback{"def callback(worker)", [](PyObject* worker) {
                             Ref asyncio = KIT_GLOBAL("asyncio");
-                            bool loop_running = true;
-                            try {
-                                call_method(asyncio, KIT_STR("get_running_loop"));
-                            } catch (const Error&) {
-                                if (!clear_if(PyExc_RuntimeError)) throw;
-                                loop_running = false;
-                            }
+                            bool loop_running = bool(call_method(except(PyExc_RuntimeError), asyncio,
+                                                                 KIT_STR("get_running_loop")));
                             Ref coro = call_method(worker, KIT_STR("run"));
                             if (loop_running) {
                                 call_method(asyncio, KIT_STR("ensure_future"), coro.get());
                                 return;
                             }
-                            try {
-                                call_method(coro, KIT_STR("send"), Py_None);
-                            } catch (const Error&) {
-                                if (!clear_if(PyExc_StopIteration)) throw;
-                            }
+                            call_method(except(PyExc_StopIteration), coro, KIT_STR("send"), Py_None);
                         }};
 
 PyObject* task_callback_function() {
@@ -785,12 +767,8 @@ Ref parse_offset(PyObject* val, PyObject* total) {
     Ref s = strip(val);
     if (endswith(s, KIT_STR("%"))) return pixels(mul(total, per_hundred(float_or_zero(drop_last(s, 1)))));
     if (endswith(s, KIT_STR("px"))) return pixels(float_or_zero(drop_last(s, 2)));
-    try {
-        return pixels(to_float(val));
-    } catch (const Error&) {
-        if (!clear_if(PyExc_Exception)) throw;
-        return integer(0);
-    }
+    Ref number = to_float(val, except(PyExc_Exception));
+    return number ? pixels(number) : integer(0);
 }
 
 // The x (or y) of update_absolute_position:
@@ -990,44 +968,41 @@ void body() {
     setter.define();
 
     ClassBuilder cls("PyWidgetBase", {});
-    for (const Def* d : {
-             &PyWidgetBase__init__,
-             &PyWidgetBase__setUpUi,
-             &PyWidgetBase__do_task_async,
-             &PyWidgetBase__setup_vh_or_vw_height_width,
-             &PyWidgetBase__update_height_vh_on_mainwindow_resize,
-             &PyWidgetBase__installTooltipFilter,
-             &PyWidgetBase__getTranslatedText,
-             &PyWidgetBase_setupPseudoClasses,
-             &PyWidgetBase_set_styleFn,
-             &PyWidgetBase__update_component_styles,
-             &PyWidgetBase__on_destroyed,
-             &PyWidgetBase__setup_sx_position,
-             &PyWidgetBase__initialize_positioning,
-             &PyWidgetBase__parse_size_value,
-             &PyWidgetBase__update_size_from_sx,
-             &PyWidgetBase__get_sx_dict,
-             &PyWidgetBase__contvert_to_percent_value,
-             &PyWidgetBase__get_float_or_percent_sx_value,
-             &PyWidgetBase__apply_float_and_percent_sx_value,
-             &PyWidgetBase__on_sx_changed,
-             &PyWidgetBase__get_position_from_sx,
-             &PyWidgetBase__get_sx_value,
-             &PyWidgetBase__add_absolute_child,
-             &PyWidgetBase__remove_absolute_child,
-             &PyWidgetBase_update_absolute_position,
-             &PyWidgetBase__ajustPositionBaseOnParentMarginValue,
-             &PyWidgetBase_update_absolute_children,
-             &PyWidgetBase_resizeEvent,
-             &PyWidgetBase_paintEvent,
-             &PyWidgetBase_enterEvent,
-             &PyWidgetBase_leaveEvent,
-             &PyWidgetBase_mousePressEvent,
-             &PyWidgetBase_mouseReleaseEvent,
-             &PyWidgetBase_focusInEvent,
-             &PyWidgetBase_focusOutEvent,
-         })
-        cls.def(*d);
+    cls.def(PyWidgetBase__init__);
+    cls.def(PyWidgetBase__setUpUi);
+    cls.def(PyWidgetBase__do_task_async);
+    cls.def(PyWidgetBase__setup_vh_or_vw_height_width);
+    cls.def(PyWidgetBase__update_height_vh_on_mainwindow_resize);
+    cls.def(PyWidgetBase__installTooltipFilter);
+    cls.def(PyWidgetBase__getTranslatedText);
+    cls.def(PyWidgetBase_setupPseudoClasses);
+    cls.def(PyWidgetBase_set_styleFn);
+    cls.def(PyWidgetBase__update_component_styles);
+    cls.def(PyWidgetBase__on_destroyed);
+    cls.def(PyWidgetBase__setup_sx_position);
+    cls.def(PyWidgetBase__initialize_positioning);
+    cls.def(PyWidgetBase__parse_size_value);
+    cls.def(PyWidgetBase__update_size_from_sx);
+    cls.def(PyWidgetBase__get_sx_dict);
+    cls.def(PyWidgetBase__contvert_to_percent_value);
+    cls.def(PyWidgetBase__get_float_or_percent_sx_value);
+    cls.def(PyWidgetBase__apply_float_and_percent_sx_value);
+    cls.def(PyWidgetBase__on_sx_changed);
+    cls.def(PyWidgetBase__get_position_from_sx);
+    cls.def(PyWidgetBase__get_sx_value);
+    cls.def(PyWidgetBase__add_absolute_child);
+    cls.def(PyWidgetBase__remove_absolute_child);
+    cls.def(PyWidgetBase_update_absolute_position);
+    cls.def(PyWidgetBase__ajustPositionBaseOnParentMarginValue);
+    cls.def(PyWidgetBase_update_absolute_children);
+    cls.def(PyWidgetBase_resizeEvent);
+    cls.def(PyWidgetBase_paintEvent);
+    cls.def(PyWidgetBase_enterEvent);
+    cls.def(PyWidgetBase_leaveEvent);
+    cls.def(PyWidgetBase_mousePressEvent);
+    cls.def(PyWidgetBase_mouseReleaseEvent);
+    cls.def(PyWidgetBase_focusInEvent);
+    cls.def(PyWidgetBase_focusOutEvent);
     cls.define();
     task_callback_function();
 }

@@ -24,16 +24,6 @@ namespace {
 
 using namespace kit;
 
-bool is_state(PyObject* o) { return isinstance(o, KIT_GLOBAL("State")); }
-
-// useEffect(callback, [dependency], component=self)
-void use_effect(PyObject* self, PyObject* callback, PyObject* dependency) {
-    call_kw(KIT_GLOBAL("useEffect"), {callback, list_of(dependency)}, {{"component", self}});
-}
-
-// value.value if isinstance(value, State) else value
-Ref current(PyObject* value) { return is_state(value) ? getattr(value, KIT_STR("value")) : Ref::borrow(value); }
-
 // def __init__(self, parent=None, *args, **kwargs):
 //     Serializer.__init__(self, **kwargs)
 const Def FormHelperText__init__{"def __init__(self, parent=None, *args, **kwargs)",
@@ -65,12 +55,12 @@ const Def FormHelperText_renderUi{
         call_method(self, KIT_STR("setAttribute"),
                     getattr(KIT_GLOBAL("Qt"), KIT_STR("WA_TransparentForMouseEvents")));
         Ref text = getattr(self, KIT_STR("_text"));
-        if (is_state(text)) use_effect(self, getattr(self, KIT_STR("_updateHelperText")), text);
+        if (is_state(text)) use_effect(getattr(self, KIT_STR("_updateHelperText")), text, self);
         Ref error = getattr(self, KIT_STR("_error"));
-        if (is_state(error)) use_effect(self, getattr(self, KIT_STR("_updateStyle")), error);
+        if (is_state(error)) use_effect(getattr(self, KIT_STR("_updateStyle")), error, self);
         call_method(self, KIT_STR("_updateHelperText"));
         Ref state = getattr(getattr(self, KIT_STR("theme")), KIT_STR("state"));
-        use_effect(self, getattr(self, KIT_STR("_updateStyle")), state);
+        use_effect(getattr(self, KIT_STR("_updateStyle")), state, self);
         return Ref::borrow(self);
     }};
 
@@ -169,10 +159,7 @@ void body() {
     cls.def(FormHelperText__getError);
     cls.def(FormHelperText__updateHelperText);
     cls.def(FormHelperText__updateStyle);
-    // @classmethod over @lru_cache(maxsize=128)
-    Ref decorator = call_kw(KIT_GLOBAL("lru_cache"), {}, {{"maxsize", KIT_CACHED(integer(128))}});
-    Ref cached = call(decorator, cls.function(FormHelperText__get_stylesheet));
-    cls.attr("_get_stylesheet", call(KIT_GLOBAL("classmethod"), cached));
+    cls.lru_cached_classmethod(FormHelperText__get_stylesheet, 128);
     cls.define();
 }
 

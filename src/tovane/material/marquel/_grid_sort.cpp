@@ -95,9 +95,7 @@ const Def column_values{
             }
             return out;
         }
-        Ref it = Ref::steal(PyObject_GetIter(records));
-        while (Ref record = Ref::steal_or_null(PyIter_Next(it))) append(out, cell(record, c, field, call_getter));
-        if (PyErr_Occurred()) throw_error();
+        for (Ref record : iterate(records)) append(out, cell(record, c, field, call_getter));
         return out;
     },
     {.doc = "The value of one column for each record, as the grid's model shows it."}};

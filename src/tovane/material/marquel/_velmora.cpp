@@ -147,15 +147,13 @@ Ref human_key_str(PyObject* s) {
 Ref human_key_other(PyObject* key) {
     Ref parts = call_method(KIT_GLOBAL("re"), KIT_STR("split"), KIT_STR(R"((\d*\.\d+|\d+))"), key);
     Ref out = new_list();
-    Ref it = Ref::steal(PyObject_GetIter(parts));
     bool text = true;
-    while (Ref e = Ref::steal_or_null(PyIter_Next(it))) {
+    for (Ref e : iterate(parts)) {
         Ref v = text ? call_method(e, KIT_STR("swapcase"))
                      : call(reinterpret_cast<PyObject*>(&PyFloat_Type), e.get());
         append(out, v);
         text = !text;
     }
-    if (PyErr_Occurred()) throw_error();
     return Ref::steal(PyList_AsTuple(out));
 }
 
@@ -302,7 +300,8 @@ bool keys_less(PyObject* a, PyObject* b, Case mode) {
 
 // Qt.CaseSensitivity.CaseInsensitive
 PyObject* case_insensitive() {
-    return KIT_CACHED(getattr(getattr(module_attr("PySide6.QtCore", "Qt"), "CaseSensitivity"), "CaseInsensitive"));
+    return KIT_CACHED(getattr(getattr(module_attr("PySide6.QtCore", "Qt"), KIT_STR("CaseSensitivity")),
+                              KIT_STR("CaseInsensitive")));
 }
 
 // Which text order lessThan keeps: the proxy's sortCaseSensitivity,
@@ -551,7 +550,8 @@ PyObject* qt_method_name(QtMethod which) {
 
 PyObject* qt_method(QtMethod which) {
     auto lookup = [](QtMethod w) {
-        auto base = reinterpret_cast<PyTypeObject*>(KIT_GLOBAL("QSortFilterProxyModel").get());
+        Ref cls = KIT_GLOBAL("QSortFilterProxyModel");
+        auto base = reinterpret_cast<PyTypeObject*>(cls.get());
         PyObject* method = type_lookup(base, qt_method_name(w));
         if (!method) raisef(PyExc_AttributeError, "QSortFilterProxyModel has no %U", qt_method_name(w));
         return Ref::borrow(method);
@@ -663,8 +663,7 @@ const Def HumanProxyModel_filterAcceptsRow{
         PyObject* zero = KIT_CACHED(integer(0));
         Ref filters = getattr(self, KIT_STR("filters"));
         int fold = -1;  // asked once a filter applies
-        Ref it = Ref::steal(PyObject_GetIter(filters));
-        while (Ref item = Ref::steal_or_null(PyIter_Next(it))) {
+        for (Ref item : iterate(filters)) {
             Ref column, text;
             unpack_pair(item, column, text);
             if (!le(zero, column)) continue;
@@ -682,7 +681,6 @@ const Def HumanProxyModel_filterAcceptsRow{
             if (fold < 0) fold = folds_filters(self);
             if (!cell_contains(data, text, fold)) return boolean(false);
         }
-        if (PyErr_Occurred()) throw_error();
         return boolean(true);
     }};
 

@@ -32,9 +32,7 @@ using namespace kit;
 // --- small Python operations ------------------------------------------------
 
 // Qt.WidgetAttribute.WA_Hover and the like.
-Ref member(PyObject* owner, const char* enum_name, const char* name) {
-    return getattr(getattr(owner, enum_name), name);
-}
+Ref member(PyObject* owner, Name enum_name, Name name) { return getattr(getattr(owner, enum_name.get()), name.get()); }
 
 // operator.index(o) as a C++ number (range() takes nothing else).
 long long index_value(PyObject* o) { return as_long(Ref::steal(PyNumber_Index(o))); }
@@ -371,9 +369,8 @@ const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
     call_method(self, KIT_STR("setWordWrap"), Py_False);
     call_method(call_method(self, KIT_STR("verticalHeader")), KIT_STR("setDefaultSectionSize"), integer(40));
     setattr(self, KIT_STR("theme"), call(KIT_GLOBAL("useTheme")));
-    Ref dependencies = list_of(getattr(getattr(self, KIT_STR("theme")), KIT_STR("state")));
-    call_kw(KIT_GLOBAL("useEffect"), {getattr(self, KIT_STR("_set_stylesheet")), dependencies},
-            {{"component", self}});
+    use_effect(getattr(self, KIT_STR("_set_stylesheet")), getattr(getattr(self, KIT_STR("theme")), KIT_STR("state")),
+               self);
     call_method(self, KIT_STR("_set_stylesheet"));
     Ref triggers = member(view, "EditTrigger", "DoubleClicked");
     triggers = Ref::steal(PyNumber_Or(triggers, member(view, "EditTrigger", "EditKeyPressed")));
@@ -408,8 +405,8 @@ const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
 //         viewport.setAutoFillBackground(False)
 void fill_viewport(PyObject* self) {
     PyObject* palette_type = KIT_CACHED(module_attr("PySide6.QtGui", "QPalette"));
-    PyObject* window = KIT_CACHED(getattr(getattr(palette_type, "ColorRole"), "Window"));
-    PyObject* base = KIT_CACHED(getattr(getattr(palette_type, "ColorRole"), "Base"));
+    PyObject* window = KIT_CACHED(member(palette_type, "ColorRole", "Window"));
+    PyObject* base = KIT_CACHED(member(palette_type, "ColorRole", "Base"));
     Ref parent = call_method(self, KIT_STR("parentWidget"));
     Ref source = parent.get() != Py_None ? parent : Ref::borrow(KIT_CACHED(module_attr("PySide6.QtWidgets", "QApplication")));
     Ref colour = call_method(call_method(source, KIT_STR("palette")), KIT_STR("color"), window);
@@ -467,8 +464,8 @@ constexpr const char* kScrollBarSheet =
     "QScrollBar::add-page, QScrollBar::sub-page { background: none; }\n";
 
 // theme.<first>.<second>.<third>, formatted as an f-string formats it.
-Ref theme_value(PyObject* theme, const char* first, const char* second, const char* third) {
-    Ref value = getattr(getattr(getattr(theme, first), second), third);
+Ref theme_value(PyObject* theme, Name first, Name second, Name third) {
+    Ref value = getattr(getattr(getattr(theme, first.get()), second.get()), third.get());
     return Ref::steal(PyObject_Format(value, KIT_CACHED(str(""))));
 }
 
@@ -678,23 +675,19 @@ const Def DataGrid_configUiTableView{"def configUiTableView(self)", [](PyObject*
     setattr(self, KIT_STR("_horizontalHeader"), call_method(self, KIT_STR("horizontalHeader")));
     Ref columns = getattr(self, KIT_STR("_columns"));
     bool flexible = false;
-    {
-        Ref it = Ref::steal(PyObject_GetIter(columns));
-        while (Ref column = Ref::steal_or_null(PyIter_Next(it)))
-            if (PyObject_HasAttrWithError(column, KIT_STR("get")) == 1 && truthy(get(column, KIT_STR("flex"))))
-                flexible = true;
-        if (PyErr_Occurred()) throw_error();
-    }
+    for (Ref column : iterate(columns))
+        if (check(PyObject_HasAttrWithError(column, KIT_STR("get"))) && truthy(get(column, KIT_STR("flex"))))
+            flexible = true;
     call_method(call_method(self, KIT_STR("horizontalHeader")), KIT_STR("setSectionResizeMode"), integer(5),
-                member(KIT_GLOBAL("QHeaderView"), "ResizeMode", flexible ? "Interactive" : "Stretch"));
+                flexible ? member(KIT_GLOBAL("QHeaderView"), "ResizeMode", "Interactive")
+                         : member(KIT_GLOBAL("QHeaderView"), "ResizeMode", "Stretch"));
     PyObject* const keys[] = {KIT_STR("align"),      KIT_STR("description"), KIT_STR("disableColumnMenu"),
                               KIT_STR("editable"),   KIT_STR("field"),       KIT_STR("flex"),
                               KIT_STR("headerAlign"), KIT_STR("headerName"), KIT_STR("renderCell"),
                               KIT_STR("sortable"),   KIT_STR("type"),        KIT_STR("valueGetter"),
                               KIT_STR("width")};
     long long c = 0;
-    Ref it = Ref::steal(PyObject_GetIter(columns));
-    while (Ref column = Ref::steal_or_null(PyIter_Next(it))) {
+    for (Ref column : iterate(columns)) {
         Ref getter = getattr(column, KIT_STR("get"));
         for (PyObject* key : keys) call(getter, key);
         Ref width = number_key(column, KIT_STR("width"), c);
@@ -709,7 +702,6 @@ const Def DataGrid_configUiTableView{"def configUiTableView(self)", [](PyObject*
             call_method(self, KIT_STR("setItemDelegateForColumn"), integer(c), cell_editor(self));
         c++;
     }
-    if (PyErr_Occurred()) throw_error();
     call_method(self, KIT_STR("_fit_flex_columns"));
 }};
 
@@ -1023,8 +1015,7 @@ Ref rows_of_indexes(PyObject* indexes) {
     std::vector<Ref> found;
     std::vector<long long> values;
     bool plain = true;
-    Ref it = Ref::steal(PyObject_GetIter(indexes));
-    while (Ref index = Ref::steal_or_null(PyIter_Next(it))) {
+    for (Ref index : iterate(indexes)) {
         Ref row = call_method(index, KIT_STR("row"));
         if (plain && PyLong_CheckExact(row.get())) {
             int overflow = 0;
@@ -1037,7 +1028,6 @@ Ref rows_of_indexes(PyObject* indexes) {
         }
         found.push_back(row);
     }
-    if (PyErr_Occurred()) throw_error();
     if (plain) return sorted_list(values);
     Ref rows = new_list();
     for (const Ref& row : found)
@@ -1150,8 +1140,7 @@ Ref rows_of_selection(PyObject* self) {
                               spans && !truthy(spans);
     FlagsTest passes;
     std::vector<long long> rows;
-    Ref it = Ref::steal(PyObject_GetIter(selection));
-    while (Ref range = Ref::steal_or_null(PyIter_Next(it))) {
+    for (Ref range : iterate(selection)) {
         if (!truthy(call_method(range, KIT_STR("isValid")))) continue;
         Ref model = call_method(range, KIT_STR("model"));
         if (model.get() == Py_None) continue;
@@ -1179,7 +1168,6 @@ Ref rows_of_selection(PyObject* self) {
             }
         }
     }
-    if (PyErr_Occurred()) throw_error();
     return sorted_list(rows);
 }
 
@@ -1221,12 +1209,6 @@ const Def DataGrid_setSpan{
 const Def DataGrid_clearSpans{"def clearSpans(self)", [](const Frame& f, PyObject* self) {
                                   call(f.super_attr(self, KIT_STR("clearSpans")));
                                   setattr(self, KIT_STR("_spans"), Py_False);
-        setattr(self, KIT_STR("_cellWidgetsOnDemand"), Py_False);
-        setattr(self, KIT_STR("_cellWidgets"), new_list());
-        setattr(self, KIT_STR("_sortedBy"), tuple_of(integer(-1), member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder")));
-        setattr(self, KIT_STR("_sorting"), Py_False);
-        setattr(self, KIT_STR("_fitting"), Py_False);
-        setattr(self, KIT_STR("_userSized"), Ref::steal(PySet_New(nullptr)));
                               }};
 
 // --- cell widgets on demand ---------------------------------------------------------
@@ -1391,10 +1373,6 @@ const Def DataGrid_setCellWidgetsOnDemand{
         }
         Ref placed = getattr_or_null(self, KIT_STR("_cellWidgets"));
         setattr(self, KIT_STR("_cellWidgets"), new_list());
-        setattr(self, KIT_STR("_sortedBy"), tuple_of(integer(-1), member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder")));
-        setattr(self, KIT_STR("_sorting"), Py_False);
-        setattr(self, KIT_STR("_fitting"), Py_False);
-        setattr(self, KIT_STR("_userSized"), Ref::steal(PySet_New(nullptr)));
         if (!placed || !PyList_Check(placed.get())) return;
         PyObject* index_type = KIT_CACHED(module_attr("PySide6.QtCore", "QModelIndex"));
         Ref snapshot = Ref::steal(PyList_AsTuple(placed));
@@ -1626,40 +1604,37 @@ void body() {
     style.def(DropmarkerStyle_drawPrimitive);
     cls.attr("DropmarkerStyle", style.build());
 
-    for (const Def* d : {
-             &DataGrid__init__,
-             &DataGrid__thread_set_index_widget,
-             &DataGrid__set_index_widget,
-             &DataGrid_setupUi,
-             &DataGrid__set_stylesheet,
-             &DataGrid_update_model,
-             &DataGrid_configUiTableView,
-             &DataGrid_updateSectionWidth,
-             &DataGrid_updateSectionHeight,
-             &DataGrid_resizeEvent,
-             &DataGrid_moveCursor,
-             &DataGrid_scrollTo,
-             &DataGrid_updateFrozenTableGeometry,
-             &DataGrid_cellButtonClicked,
-             &DataGrid_dropEvent,
-             &DataGrid_getselectedRowsFast,
-             &DataGrid_setSelectionModel,
-             &DataGrid_setSpan,
-             &DataGrid_clearSpans,
-             &DataGrid_setCellWidgetsOnDemand,
-             &DataGrid_cellWidgetsOnDemand,
-             &DataGrid__place_cell_widgets,
-             &DataGrid_updateGeometries,
-             &DataGrid_verticalScrollbarValueChanged,
-             &DataGrid__fit_flex_columns,
-             &DataGrid_setSortingEnabled,
-             &DataGrid_sortByColumn,
-             &DataGrid__sort_from_header,
-             &DataGrid__column_menu,
-             &DataGrid__column_menu_chosen,
-             &DataGrid__show_column_menu,
-         })
-        cls.def(*d);
+    cls.def(DataGrid__init__);
+    cls.def(DataGrid__thread_set_index_widget);
+    cls.def(DataGrid__set_index_widget);
+    cls.def(DataGrid_setupUi);
+    cls.def(DataGrid__set_stylesheet);
+    cls.def(DataGrid_update_model);
+    cls.def(DataGrid_configUiTableView);
+    cls.def(DataGrid_updateSectionWidth);
+    cls.def(DataGrid_updateSectionHeight);
+    cls.def(DataGrid_resizeEvent);
+    cls.def(DataGrid_moveCursor);
+    cls.def(DataGrid_scrollTo);
+    cls.def(DataGrid_updateFrozenTableGeometry);
+    cls.def(DataGrid_cellButtonClicked);
+    cls.def(DataGrid_dropEvent);
+    cls.def(DataGrid_getselectedRowsFast);
+    cls.def(DataGrid_setSelectionModel);
+    cls.def(DataGrid_setSpan);
+    cls.def(DataGrid_clearSpans);
+    cls.def(DataGrid_setCellWidgetsOnDemand);
+    cls.def(DataGrid_cellWidgetsOnDemand);
+    cls.def(DataGrid__place_cell_widgets);
+    cls.def(DataGrid_updateGeometries);
+    cls.def(DataGrid_verticalScrollbarValueChanged);
+    cls.def(DataGrid__fit_flex_columns);
+    cls.def(DataGrid_setSortingEnabled);
+    cls.def(DataGrid_sortByColumn);
+    cls.def(DataGrid__sort_from_header);
+    cls.def(DataGrid__column_menu);
+    cls.def(DataGrid__column_menu_chosen);
+    cls.def(DataGrid__show_column_menu);
     cls.define();
 }
 

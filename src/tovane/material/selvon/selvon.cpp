@@ -26,18 +26,10 @@
 #include "kit/kit.hpp"
 
 #include <optional>
-#include <string>
 
 namespace {
 
 using namespace kit;
-
-bool is_state(PyObject* o) { return isinstance(o, KIT_GLOBAL("State")); }
-
-// useEffect(callback, [dependency], component=self)
-void use_effect(PyObject* self, PyObject* callback, PyObject* dependency) {
-    call_kw(KIT_GLOBAL("useEffect"), {callback, list_of(dependency)}, {{"component", self}});
-}
 
 // The slot run when a rendered item is destroyed.  One function object serves
 // every item (a new bound method per item would cost PySide a receiver each).
@@ -59,10 +51,11 @@ PyObject* forget_rules_function() {
 // Qt.WA_TransparentForMouseEvents
 Ref transparent_for_mouse() { return getattr(KIT_GLOBAL("Qt"), KIT_STR("WA_TransparentForMouseEvents")); }
 
-// The object name whose freshly built theme rules had an "active" variant:
-// the builder cannot reach the widget, so the item that asked for the text
-// marks itself after the call.  Only the GUI thread styles widgets.
-std::string pending_active_name;
+// The object name (a str, kept as it is: a name need not be encodable) whose
+// freshly built theme rules had an "active" variant: the builder cannot reach
+// the widget, so the item that asked for the text marks itself after the
+// call.  Only the GUI thread styles widgets.
+Held pending_active_name;
 
 // --- construction and rendering --------------------------------------------
 
@@ -153,26 +146,24 @@ const Def ListItemButton_renderUi{
 
         Ref selectedKey = getattr(self, KIT_STR("_selectedKey"));
         if (truthy(selectedKey) && is_state(selectedKey))
-            use_effect(self, getattr(self, KIT_STR("_set_selected")), selectedKey);
+            use_effect(getattr(self, KIT_STR("_set_selected")), selectedKey, self);
         Ref selected = getattr(self, KIT_STR("_selected"));
-        if (is_state(selected)) use_effect(self, getattr(self, KIT_STR("_set_selected")), selected);
+        if (is_state(selected)) use_effect(getattr(self, KIT_STR("_set_selected")), selected, self);
 
         Ref children = call_method(self, KIT_STR("_get_children"));
         if (PyList_Check(children.get())) {
-            Ref it = Ref::steal(PyObject_GetIter(children));
-            while (Ref child = Ref::steal_or_null(PyIter_Next(it))) {
+            for (Ref child : iterate(children)) {
                 Ref widget = child_widget(self, ctx, child);
                 if (widget.get() != Py_None)
                     call_method(call_method(self, KIT_STR("layout")), KIT_STR("addWidget"), widget.get());
             }
-            if (PyErr_Occurred()) throw_error();
         }
         if (truthy(call_method(self, KIT_STR("findChildren"), KIT_GLOBAL("ListItemCheckbox"))))
             call_method(self, KIT_STR("_set_selected_key"));
 
         setattr(self, KIT_STR("theme"), call(KIT_GLOBAL("useTheme")));
         Ref state = getattr(getattr(self, KIT_STR("theme")), KIT_STR("state"));
-        use_effect(self, getattr(self, KIT_STR("_setStyleSheet")), state);
+        use_effect(getattr(self, KIT_STR("_setStyleSheet")), state, self);
         return Ref::borrow(self);
     }};
 
@@ -416,7 +407,7 @@ const Def ListItemButton__getStyleSheet{
             Ref active = item(props, KIT_STR("active"));
             active_qss = qss(active);
             active_hover_qss = qss(item(item(active, KIT_STR("slots")), KIT_STR("hover")));
-            pending_active_name = PyUnicode_AsUTF8(objectName);
+            pending_active_name.set(objectName);
         }
         return strf(kThemeRules, objectName, root_qss.get(), objectName, hover_qss.get(), objectName,
                     selected_qss.get(), objectName, selected_hover_qss.get(), objectName, divider_qss.get(),
@@ -438,14 +429,11 @@ const Def ListItemButton__getSxQss{
     [](PyObject*, PyObject* sxStr, PyObject* className) -> Ref {
         require_exact_type(sxStr, &PyUnicode_Type, "sxStr");
         require_exact_type(className, &PyUnicode_Type, "className");
-        Ref result = Ref::borrow(KIT_STR(""));
-        try {
-            Ref parsed = call_method(KIT_GLOBAL("ast"), KIT_STR("literal_eval"), sxStr);
-            result = call_kw(KIT_GLOBAL("get_qss_style"), {parsed}, {{"class_name", className}});
-        } catch (const Error&) {
-            if (!clear_if(PyExc_Exception)) throw;
-        }
-        return result;
+        Ref parsed = call_method(except(PyExc_Exception), KIT_GLOBAL("ast"), KIT_STR("literal_eval"), sxStr);
+        Ref result = parsed ? call_kw(except(PyExc_Exception), KIT_GLOBAL("get_qss_style"), {parsed},
+                                      {{"class_name", className}})
+                            : Ref();
+        return result ? result : Ref::borrow(KIT_STR(""));
     }};
 
 // def _updateStylesheet(self, stylesheet):
@@ -491,7 +479,7 @@ const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject*
 
     Ref name = call_method(self, KIT_STR("objectName"));
     Ref theme_qss;
-    pending_active_name.clear();
+    pending_active_name.take();
     if (hasattr(self, KIT_STR("styledDict"))) {
         Ref styled = getattr(self, KIT_STR("styledDict"));
         Ref entry = get(styled, "MuiListItemButton", new_dict());
@@ -503,11 +491,10 @@ const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject*
     } else {
         theme_qss = call_kw(getattr(self, KIT_STR("_getStyleSheet")), {}, {{"objectName", name}});
     }
-    if (!pending_active_name.empty() && PyUnicode_Check(name.get())) {
-        const char* own = PyUnicode_AsUTF8(name);
-        if (!own) throw_error();
-        if (pending_active_name == own) call_method(self, KIT_STR("setProperty"), KIT_STR("active"), Py_True);
-        pending_active_name.clear();
+    if (pending_active_name && PyUnicode_Check(name.get())) {
+        Ref marked = pending_active_name.take();
+        if (check(PyUnicode_Compare(marked, name)) == 0)
+            call_method(self, KIT_STR("setProperty"), KIT_STR("active"), Py_True);
     }
 
     Ref sx_qss = Ref::borrow(KIT_STR(""));
@@ -518,15 +505,6 @@ const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject*
     call_method(self, KIT_STR("setStyleSheet"),
                 strf("\n            %S\n            %S\n        ", theme_qss.get(), sx_qss.get()));
 }};
-
-// @classmethod
-// @lru_cache(maxsize=128)
-// def <builder>(cls, ...): ...
-void cached_classmethod(ClassBuilder& cls, const char* name, const Def& def) {
-    Ref decorator = call_kw(KIT_GLOBAL("lru_cache"), {}, {{"maxsize", KIT_CACHED(integer(128))}});
-    Ref cached = call(decorator, cls.function(def));
-    cls.attr(name, call(KIT_GLOBAL("classmethod"), cached));
-}
 
 void body() {
     import_module("ast");
@@ -560,8 +538,8 @@ void body() {
     cls.def(ListItemButton_focusInEvent);
     cls.def(ListItemButton_focusOutEvent);
     cls.def(ListItemButton_mouseReleaseEvent);
-    cached_classmethod(cls, "_getStyleSheet", ListItemButton__getStyleSheet);
-    cached_classmethod(cls, "_getSxQss", ListItemButton__getSxQss);
+    cls.lru_cached_classmethod(ListItemButton__getStyleSheet, 128);
+    cls.lru_cached_classmethod(ListItemButton__getSxQss, 128);
     cls.def(ListItemButton__updateStylesheet);
     cls.def(ListItemButton__setStyleSheet);
     cls.define();
