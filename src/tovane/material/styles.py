@@ -1,12 +1,24 @@
 """Theme (light and dark palettes, typography, component styles) and QSS conversion."""
 
+from __future__ import annotations
+
 import re
 import sys
-from collections.abc import Mapping
+import weakref
+from collections.abc import Callable, Mapping
 from types import SimpleNamespace
+from typing import TYPE_CHECKING, Any
 
-from tovane.hooks import State
+import shiboken6
+
+from tovane.hooks import State, useEffect
 from tovane.utils.data import deep_merge
+
+if TYPE_CHECKING:
+    from PySide6.QtGui import QPalette
+    from PySide6.QtWidgets import QApplication, QWidget
+
+    from tovane.hooks import _Effect
 
 _GREY = "145, 158, 171"
 # Every colour a text is drawn in reaches WCAG AA (4.5:1) on the surfaces of
@@ -447,3 +459,241 @@ def set_style_property(widget, name, value):
     if widget.property(name) != value:
         widget.setProperty(name, value)
         restyle(widget)
+
+
+# The theme for Qt's own widgets --------------------------------------------
+
+def qt_palette(mode: str | None = None, theme: Theme | None = None) -> QPalette:
+    """A ``QPalette`` of the theme's colours in ``mode`` (default: the current one).
+
+    Window and base surfaces, text, buttons, placeholders, the selection and
+    links; disabled text in the theme's disabled colour.
+    """
+    from PySide6.QtGui import QColor, QPalette
+
+    theme = theme if theme is not None else useTheme()
+    p = theme.getPalette(mode)
+    role = QPalette.ColorRole
+    colours = {
+        role.Window: p.background.default, role.WindowText: p.text.primary,
+        role.Base: p.background.paper, role.AlternateBase: p.background.neutral,
+        role.Text: p.text.primary, role.Button: p.background.neutral, role.ButtonText: p.text.primary,
+        role.PlaceholderText: p.text.secondary, role.Highlight: p.primary.main,
+        role.HighlightedText: p.primary.contrastText, role.Light: p.background.paper,
+        role.Midlight: p.background.neutral, role.Mid: p.outline, role.Dark: p.outline, role.Shadow: "#000000",
+        role.ToolTipBase: _TOOLTIP[p.mode], role.ToolTipText: "#FFFFFF", role.Link: p.primary.main,
+    }
+    palette = QPalette()
+    for group in (QPalette.ColorGroup.Active, QPalette.ColorGroup.Inactive):
+        for colour_role, colour in colours.items():
+            palette.setColor(group, colour_role, QColor(colour))
+    for colour_role, colour in colours.items():
+        palette.setColor(QPalette.ColorGroup.Disabled, colour_role, QColor(colour))
+    for colour_role in (role.WindowText, role.Text, role.ButtonText):
+        palette.setColor(QPalette.ColorGroup.Disabled, colour_role, QColor(p.text.disabled))
+    return palette
+
+
+# A tool tip is a dark label with white text in both modes (lighter in the
+# dark one, to stand off a dark page), as the library's own tool tips are.
+_TOOLTIP = {"light": "#212B36", "dark": "#454F5B"}
+# Check marks of a checked box, in the contrast text of each mode's primary colour.
+_CHECK_MARK = {"light": ":/round/resource_tovane/round/check_light.svg",
+               "dark": ":/round/resource_tovane/round/check_dark.svg"}
+_DASH_MARK = {"light": ":/round/resource_tovane/round/dash_light.svg",
+              "dark": ":/round/resource_tovane/round/dash_dark.svg"}
+# The arrows of combo and spin boxes, in each mode's secondary text colour.
+_ARROW = {(d, m): f":/round/resource_tovane/round/arrow_{d}_{m}.svg" for d in ("up", "down") for m in ("light", "dark")}
+
+
+def qt_style_sheet(theme: Theme | None = None) -> str:
+    """The style sheet ``apply_theme`` gives Qt's own widgets, in the theme's
+    current mode: outlined line edits, spin boxes and combo boxes (the error
+    outline on the dynamic property ``error="true"``), check boxes and radio
+    buttons, menus and the menu bar, tool tips, scroll bars (the handle
+    reaches 3:1 against its track), progress bars, item views and their
+    headers. Push buttons are left alone: the library's ``Button`` styles itself.
+    """
+    theme = theme if theme is not None else useTheme()
+    p, radius, mode = theme.palette, theme.shape.borderRadius, theme.mode
+    field = "QLineEdit, QAbstractSpinBox, QComboBox, QPlainTextEdit, QTextEdit"
+    rules = [
+        # Fields: the outlined input of the theme, 12 px in from the edges
+        # (1 px less inside the 2-px focus border).
+        f"{field} {{ color: {p.text.primary}; background-color: {p.background.paper};"
+        f" border: 1px solid {p.outline}; border-radius: {radius}px; padding: 7px 11px;"
+        f" selection-background-color: {p.primary.main}; selection-color: {p.primary.contrastText}; }}",
+        "QLineEdit, QAbstractSpinBox, QComboBox { min-height: 22px; }",
+        f"{_each(field, ':hover')} {{ border-color: {p.text.primary}; }}",
+        f"{_each(field, ':focus')} {{ border: 2px solid {p.primary.main}; padding: 6px 10px; }}",
+        f'{_each(field, "[error=true]")} {{ border-color: {p.error.main}; }}',
+        f"{_each(field, ':disabled')} {{ color: {p.text.disabled};"
+        f" border-color: {p.action.disabledBackground}; }}",
+        # An editor inside a cell of a view fills the cell.
+        "QAbstractItemView QLineEdit, QAbstractItemView QAbstractSpinBox, QAbstractItemView QComboBox"
+        " { min-height: 0px; border-radius: 0px; padding: 0px 4px; }",
+        "QAbstractSpinBox QLineEdit, QComboBox QLineEdit { border: none; padding: 0px; min-height: 0px;"
+        " background: transparent; }",
+        "QAbstractSpinBox QLineEdit { padding-left: 10px; }",
+        "QComboBox { padding-right: 32px; }",
+        "QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: center right;"
+        " width: 28px; border: none; }",
+        f"QComboBox::down-arrow {{ image: url({_ARROW['down', mode]}); width: 12px; height: 12px; }}",
+        f"QComboBox QAbstractItemView {{ color: {p.text.primary}; background-color: {p.background.paper};"
+        f" border: 1px solid {p.outline}; selection-background-color: {p.action.selected};"
+        f" selection-color: {p.text.primary}; outline: none; }}",
+        "QAbstractSpinBox { padding-right: 32px; }",
+        "QAbstractSpinBox::up-button, QAbstractSpinBox::down-button { subcontrol-origin: border;"
+        " width: 28px; border: none; background: transparent; }",
+        "QAbstractSpinBox::up-button { subcontrol-position: top right; margin-top: 4px; }",
+        "QAbstractSpinBox::down-button { subcontrol-position: bottom right; margin-bottom: 4px; }",
+        f"QAbstractSpinBox::up-arrow {{ image: url({_ARROW['up', mode]}); width: 12px; height: 12px; }}",
+        f"QAbstractSpinBox::down-arrow {{ image: url({_ARROW['down', mode]}); width: 12px; height: 12px; }}",
+        "QAbstractSpinBox:focus, QComboBox:focus { padding-right: 31px; }",
+        # Check boxes and radio buttons: an outlined box (a ring) when off,
+        # filled with the primary colour when on.
+        f"QCheckBox, QRadioButton {{ color: {p.text.primary}; spacing: 8px; }}",
+        f"QCheckBox:disabled, QRadioButton:disabled {{ color: {p.text.disabled}; }}",
+        f"QCheckBox::indicator, QRadioButton::indicator {{ width: 14px; height: 14px;"
+        f" border: 2px solid {p.text.secondary}; background-color: transparent; }}",
+        "QCheckBox::indicator { border-radius: 3px; }",
+        "QRadioButton::indicator { border-radius: 9px; }",
+        f"QCheckBox::indicator:hover, QRadioButton::indicator:hover {{ border-color: {p.primary.main};"
+        f" background-color: {p.action.hover}; }}",
+        f"QCheckBox::indicator:checked {{ border-color: {p.primary.main}; background-color: {p.primary.main};"
+        f" image: url({_CHECK_MARK[mode]}); }}",
+        f"QCheckBox::indicator:indeterminate {{ border-color: {p.primary.main};"
+        f" background-color: {p.primary.main}; image: url({_DASH_MARK[mode]}); }}",
+        f"QRadioButton::indicator:checked {{ border: 5px solid {p.primary.main}; width: 8px; height: 8px;"
+        f" background-color: {p.background.paper}; }}",
+        f"QCheckBox::indicator:disabled, QRadioButton::indicator:disabled {{ border-color: {p.action.disabled}; }}",
+        f"QCheckBox::indicator:checked:disabled, QCheckBox::indicator:indeterminate:disabled"
+        f" {{ background-color: {p.action.disabled}; }}",
+        # Menus and tool tips.
+        f"QMenu {{ color: {p.text.primary}; background-color: {p.background.paper};"
+        f" border: 1px solid {p.outline}; padding: 4px 0px; }}",
+        "QMenu::item { padding: 6px 24px 6px 16px; background-color: transparent; }",
+        f"QMenu::item:selected {{ background-color: {p.action.selected}; }}",
+        f"QMenu::item:disabled {{ color: {p.text.disabled}; }}",
+        f"QMenu::separator {{ height: 1px; background-color: {p.divider}; margin: 4px 0px; }}",
+        f"QMenuBar {{ color: {p.text.primary}; background-color: {p.background.default}; }}",
+        "QMenuBar::item { padding: 6px 12px; background: transparent; }",
+        f"QMenuBar::item:selected {{ background-color: {p.action.hover}; }}",
+        f"QToolTip {{ color: #FFFFFF; background-color: {_TOOLTIP[mode]}; border: none;"
+        f" padding: 4px 8px; font-size: {theme.typography.caption.fontSize}; }}",
+        # Scroll bars: a handle of the outline colour on the neutral track.
+        f"QScrollBar {{ background-color: {p.background.neutral}; border: none; margin: 0px; }}",
+        "QScrollBar:vertical { width: 12px; }",
+        "QScrollBar:horizontal { height: 12px; }",
+        f"QScrollBar::handle {{ background-color: {p.outline}; border-radius: 4px; margin: 2px; }}",
+        f"QScrollBar::handle:hover {{ background-color: {p.text.secondary}; }}",
+        f"QScrollBar::handle:pressed {{ background-color: {p.text.primary}; }}",
+        "QScrollBar::handle:vertical { min-height: 24px; }",
+        "QScrollBar::handle:horizontal { min-width: 24px; }",
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; }",
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }",
+        # Progress bars: the primary colour on a tinted track.
+        f"QProgressBar {{ color: {p.text.primary}; background-color: {composite(p.action.selected, p.background.paper)};"
+        f" border: none;"
+        f" border-radius: 4px; text-align: center; min-height: 8px; }}",
+        f"QProgressBar::chunk {{ background-color: {p.primary.main}; border-radius: 4px; }}",
+        # Item views and their headers.
+        f"QAbstractItemView {{ color: {p.text.primary}; background-color: {p.background.paper};"
+        f" alternate-background-color: {p.background.neutral}; border: 1px solid {p.divider};"
+        f" gridline-color: {p.divider}; selection-background-color: {p.action.selected};"
+        f" selection-color: {p.text.primary}; outline: none; }}",
+        f"QAbstractItemView:disabled {{ color: {p.text.disabled}; }}",
+        f"QHeaderView {{ background-color: {p.background.neutral}; border: none; }}",
+        f"QHeaderView::section {{ color: {p.text.primary}; background-color: {p.background.neutral};"
+        f" border: none; border-bottom: 1px solid {p.divider}; padding: 0px 8px;"
+        f" min-height: {theme.controlHeight('medium')}px; font-weight: 600; }}",
+        f"QHeaderView::section:vertical {{ border-bottom: none; border-right: 1px solid {p.divider}; }}",
+        f"QTableCornerButton::section {{ background-color: {p.background.neutral}; border: none; }}",
+    ]
+    return "\n".join(rules)
+
+
+def _each(selectors: str, suffix: str) -> str:
+    """``"A, B"`` and ``":hover"`` -> ``"A:hover, B:hover"``."""
+    return ", ".join(s.strip() + suffix for s in selectors.split(","))
+
+
+class ThemeBinding:
+    """What ``apply_theme`` did to its target; it follows the theme until ``remove()``."""
+
+    def __init__(self, target: QApplication | QWidget, theme: Theme, font: bool) -> None:
+        from PySide6.QtGui import QPalette
+
+        self.theme = theme
+        self._target = weakref.ref(target)
+        self._font = font
+        self._previous = (QPalette(target.palette()), target.styleSheet())
+        self._effect: _Effect | None = None
+
+    @property
+    def target(self) -> QApplication | QWidget | None:
+        """The application or widget themed (None once it was deleted)."""
+        return self._target()
+
+    def _apply(self) -> None:
+        target = self.target
+        if target is None or not shiboken6.isValid(target):
+            return
+        target.setPalette(qt_palette(theme=self.theme))
+        # The body text size goes in the sheet: Qt's style sheets and a font
+        # set on the application do not mix.
+        body = f"QWidget {{ font-size: {self.theme.typography.body2.fontSize}; }}\n" if self._font else ""
+        target.setStyleSheet(body + qt_style_sheet(self.theme))
+
+    def remove(self) -> None:
+        """Stop following the theme and give the target back the palette and
+        style sheet it had before."""
+        if self._effect is not None:
+            self._effect.dispose()
+            self._effect = None
+        target = self.target
+        # A binding that a later apply_theme replaced has nothing to give back.
+        if target is None or not shiboken6.isValid(target) or target.__dict__.get(_BINDING) is not self:
+            return
+        del target.__dict__[_BINDING]
+        palette, sheet = self._previous
+        target.setStyleSheet(sheet)
+        target.setPalette(palette)
+
+
+_BINDING = "_tovaneThemeBinding"
+
+
+def apply_theme(target: QApplication | QWidget | None = None, theme: Theme | None = None, *,
+                font: bool = True) -> ThemeBinding:
+    """Give an application (default: the running one) or one window the theme.
+
+    Sets the theme's palette (``qt_palette``) and the style sheet for Qt's
+    own widgets (``qt_style_sheet``), with ``font`` led by the body text size
+    of the theme's typography for every widget; again after every theme change (a mode switch, a
+    component override). The library's components style themselves and are
+    not affected. Applying the theme again to the same target replaces the
+    earlier binding. Returns the binding; its ``remove()`` gives the target
+    back the palette and style sheet it had::
+
+        app = QApplication([])
+        apply_theme(app)               # the whole application
+        useTheme().setMode("dark")     # everything follows
+    """
+    from PySide6.QtWidgets import QApplication, QWidget
+
+    if target is None:
+        target = QApplication.instance()
+        if target is None:
+            raise RuntimeError("apply_theme() needs a QApplication: create one first")
+    if not isinstance(target, (QApplication, QWidget)):
+        raise TypeError(f"apply_theme() takes a QApplication or a QWidget, got {type(target).__name__}")
+    if theme is not None and not isinstance(theme, Theme):
+        raise TypeError(f"apply_theme() theme must be a Theme, got {type(theme).__name__}")
+    earlier = target.__dict__.get(_BINDING)
+    if isinstance(earlier, ThemeBinding):
+        earlier.remove()
+    binding = ThemeBinding(target, theme if theme is not None else useTheme(), font)
+    target.__dict__[_BINDING] = binding
+    binding._effect = useEffect(binding._apply, [binding.theme.state], component=target)
+    return binding
