@@ -37,14 +37,14 @@ from pathlib import Path
 
 import shiboken6
 from PySide6.QtCore import Qt
-from PySide6.QtGui import QFont, QImage, QPalette
+from PySide6.QtGui import QImage, QPalette
 from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, QScrollArea, QStackedWidget,
                                QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
-from tovane.material.styles import get_qss_style, useTheme
+from tovane.material.styles import apply_theme, get_qss_style, useTheme
 
-from ._common import PAGES, Page, code_text, page, page_frame, qt_palette, space, text
+from ._common import PAGES, Page, code_text, page, page_frame, space, text
 
 __all__ = ["PAGES", "PAGE_MODULES", "Page", "page", "page_frame", "GalleryWindow", "TimeEditPicker",
            "render_screenshots", "main"]
@@ -73,13 +73,12 @@ def __getattr__(name):
 
 def _window_qss(theme):
     """The window's style sheet: the theme's type scale for labels with a
-    "variant", colours for their "role", surfaces, navigation, text fields
-    and tables."""
+    "variant", colours for their "role", surfaces and the navigation. Qt's
+    own widgets (fields, tables, scroll bars ...) take the theme from
+    ``apply_theme``."""
     p, radius = theme.palette, theme.shape.borderRadius
-    # Body text for every widget; labels with a variant take theirs.
-    rules = [get_qss_style({"fontSize": theme.typography.body2.fontSize}, class_name="QWidget")]
-    for variant, style in vars(theme.typography).items():
-        rules.append(get_qss_style(vars(style), class_name=f'QLabel[variant="{variant}"]'))
+    rules = [get_qss_style(vars(style), class_name=f'QLabel[variant="{variant}"]')
+             for variant, style in vars(theme.typography).items()]
     rules += [
         f'QLabel[role="caption"] {{ color: {p.text.secondary}; }}',
         f'QLabel[role="error"] {{ color: {p.error.main}; }}',
@@ -96,21 +95,7 @@ def _window_qss(theme):
         f"QListWidget#GalleryNav::item:hover {{ background-color: {p.action.hover}; }}",
         f"QListWidget#GalleryNav::item:selected {{ background-color: {p.action.selected};"
         f" color: {p.primary.main}; }}",
-        f"QTableView#GalleryTable {{ background-color: {p.background.paper}; color: {p.text.primary};"
-        f" border: 1px solid {p.divider}; border-radius: {radius}px; gridline-color: {p.divider};"
-        f" selection-background-color: {p.action.selected}; selection-color: {p.text.primary}; }}",
-        f"QTableView#GalleryTable QHeaderView::section {{ background-color: {p.background.neutral};"
-        f" color: {p.text.primary}; border: none; border-bottom: 1px solid {p.divider};"
-        f" padding: 0px {space(1)}px; min-height: {space(5)}px; font-weight: 600; }}",
-        f"QTableView#GalleryTable::item {{ padding: 0px {space(1)}px; }}",
     ]
-    # Text fields in the theme's outlined style, as the time field is: the
-    # text 16 px from the edge (1 px less inside the 2-px focus border).
-    field = dict(theme.components["MuiOutlinedInput"]["styles"]["root"]({"size": "medium"}))
-    field["padding"] = f"0px {space(2)}px"
-    field["placeholderTextColor"] = p.text.secondary
-    field["&:focus"] = {**field.pop("&[focused=true]"), "padding": f"0px {space(2) - 1}px"}
-    rules.append(get_qss_style(field, class_name="QLineEdit#GalleryField"))
     return "\n".join(rules)
 
 
@@ -130,17 +115,12 @@ class GalleryWindow(QWidget):
         self.pages = list(PAGES if pages is None else pages)
         self.failures = {}  # page key -> traceback text
 
-        # The theme's colours and body text size reach Qt's own widgets
-        # through the application palette and font (a widget palette does not
-        # survive a style sheet); the ones the application had are given back
-        # when the window goes away.
-        app = QApplication.instance()
-        previous_palette, previous_font = QPalette(app.palette()), QFont(app.font())
-        self.destroyed.connect(lambda *_: (QApplication.setPalette(previous_palette),
-                                           QApplication.setFont(previous_font)))
-        font = QFont(app.font())
-        font.setPixelSize(int(str(self.theme.typography.body2.fontSize).rstrip("px")))
-        QApplication.setFont(font)
+        # The theme's palette, body text size and style sheet for Qt's own
+        # widgets, application-wide (a widget palette does not survive a
+        # style sheet); what the application had is given back when the
+        # window goes away.
+        binding = apply_theme(QApplication.instance(), self.theme)
+        self.destroyed.connect(lambda *_: binding.remove())
 
         header = QHBoxLayout()
         header.setContentsMargins(space(3), space(1), space(3), space(1))
@@ -151,6 +131,9 @@ class GalleryWindow(QWidget):
         self.modeSwitch = Switch(label="Dark mode", checked=self.theme.mode == "dark", edge="end")
         self.modeSwitch.toggled.connect(lambda on: self.theme.setMode("dark" if on else "light"))
         header.addWidget(self.modeSwitch)
+        # The window's sheet before the navigation and the pages are built:
+        # their items and labels are laid out in its sizes from the start.
+        useEffect(self._apply_theme, [self.theme.state], component=self)
 
         rule = QFrame()
         rule.setObjectName("GalleryRule")
@@ -179,7 +162,6 @@ class GalleryWindow(QWidget):
         outer.addLayout(body, 1)
         if self.pages:
             self.nav.setCurrentRow(0)
-        useEffect(self._apply_theme, [self.theme.state], component=self)
 
     def _build(self, entry):
         try:
@@ -211,7 +193,6 @@ class GalleryWindow(QWidget):
         return self.stack.widget(index).widget()
 
     def _apply_theme(self):
-        QApplication.setPalette(qt_palette())
         self.setStyleSheet(_window_qss(self.theme))
         dark = self.theme.mode == "dark"
         if self.modeSwitch.isChecked() != dark:

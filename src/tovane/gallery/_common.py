@@ -17,7 +17,7 @@ from PySide6.QtWidgets import (QAbstractItemView, QFrame, QHBoxLayout, QLabel, Q
                                QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
-from tovane.material.styles import set_style_property, useTheme
+from tovane.material.styles import qt_palette, set_style_property, useTheme
 
 CLOCK_ICON = ":/round/resource_tovane/round/access_time.svg"
 
@@ -133,30 +133,6 @@ def card(kind="card"):
     layout.setContentsMargins(space(2), space(2), space(2), space(2))
     layout.setSpacing(space(1))
     return frame, layout
-
-
-def qt_palette(mode=None):
-    """A QPalette of the theme's colours in ``mode`` (default: the current one)."""
-    theme = useTheme()
-    p = theme.getPalette(mode)
-    colors = {
-        QPalette.ColorRole.Window: p.background.default, QPalette.ColorRole.WindowText: p.text.primary,
-        QPalette.ColorRole.Base: p.background.paper, QPalette.ColorRole.AlternateBase: p.background.neutral,
-        QPalette.ColorRole.Text: p.text.primary, QPalette.ColorRole.Button: p.background.neutral,
-        QPalette.ColorRole.ButtonText: p.text.primary, QPalette.ColorRole.PlaceholderText: p.text.secondary,
-        QPalette.ColorRole.Highlight: p.primary.main, QPalette.ColorRole.HighlightedText: p.primary.contrastText,
-        QPalette.ColorRole.Light: p.background.paper, QPalette.ColorRole.Midlight: p.background.neutral,
-        QPalette.ColorRole.Mid: p.outline, QPalette.ColorRole.Dark: p.outline,
-        QPalette.ColorRole.Shadow: "#000000", QPalette.ColorRole.ToolTipBase: p.background.paper,
-        QPalette.ColorRole.ToolTipText: p.text.primary, QPalette.ColorRole.Link: p.primary.main,
-    }
-    pal = QPalette()
-    for group in (QPalette.ColorGroup.Active, QPalette.ColorGroup.Inactive):
-        for role, color in colors.items():
-            pal.setColor(group, role, QColor(color))
-    for role in (QPalette.ColorRole.WindowText, QPalette.ColorRole.Text, QPalette.ColorRole.ButtonText):
-        pal.setColor(QPalette.ColorGroup.Disabled, role, QColor(p.text.disabled))
-    return pal
 
 
 # Qt's own look (Fusion) draws a slider's groove in the palette's window
