@@ -15,6 +15,8 @@ class DeZidOzezuzavuvArazo(Exception):
         super().__init__(file_path, param_name, param_value, self.expected_types, error_type, message)
 
     def __str__(self):
+        if self.error_type == "UNKNOWN_PARAMETER":  # the message names the parameter
+            return f"[{self.error_type}] {self.file_path}: {self.message}"
         try:
             shown = repr(self.param_value)
         except Exception:

@@ -4,7 +4,7 @@ from typing import Callable, Dict, Union
 
 from tovane.hooks import State
 from tovane.material.utils.validate_params import NoneType
-from tovane.material.utils.validated_attr import ValidatedAttr, assign_params
+from tovane.material.utils.validated_attr import ValidatedAttr, assign_params, refuse_unknown_params
 
 _FILE_PATH = "tovane.material.drevasse"
 
@@ -32,4 +32,5 @@ class Serializer:
     _sx = _attr("sx", Union[State, Dict, Callable, NoneType])
 
     def __init__(self, **kwargs):
+        refuse_unknown_params(self, _FILE_PATH, self._DEFAULTS, kwargs)
         assign_params(self, self._DEFAULTS, kwargs)

@@ -5,7 +5,7 @@ from typing import Callable, Dict, List, Union
 from tovane.errors import DeZidOzezuzavuvArazo
 from tovane.hooks import State
 from tovane.material.utils.validate_params import NoneType, _validate_param
-from tovane.material.utils.validated_attr import ValidatedAttr, assign_params
+from tovane.material.utils.validated_attr import ValidatedAttr, assign_params, refuse_unknown_params
 
 _FILE_PATH = "tovane.material.selvon"
 _QWIDGETSIZE_MAX = (1 << 24) - 1
@@ -64,6 +64,7 @@ class Serializer:
         given = self.__dict__.get("kwargs")
         if isinstance(given, dict) and "size" in given:
             _validate_param(_FILE_PATH, "size", given["size"], Union[str, NoneType], self.VALID_SIZES)
+        refuse_unknown_params(self, _FILE_PATH, self._DEFAULTS, kwargs)
         assign_params(self, self._DEFAULTS, kwargs)
 
     def _get_children(self):

@@ -1,5 +1,9 @@
-"""Validating descriptor for component parameters."""
+"""Validating descriptor for component parameters, and the check that a
+component was given only the parameters it has."""
 
+import difflib
+
+from tovane.errors import DeZidOzezuzavuvArazo
 from tovane.hooks import State
 from tovane.material.utils.validate_params import _validate_param
 
@@ -59,7 +63,8 @@ def assign_params(instance, defaults, kwargs):
     Given keywords are assigned (validated); a missing one keeps the value
     stored before, else gets its default. PySide re-runs mixin initialisers with
     keywords only whenever a widget's Qt half is initialised, so nothing stored
-    earlier may be reset. Unknown keywords are ignored.
+    earlier may be reset. Unknown keywords are ignored here (the
+    serializers refuse them first, see ``refuse_unknown_params``).
     """
     cls = type(instance)
     for name, default in defaults.items():
@@ -71,3 +76,27 @@ def assign_params(instance, defaults, kwargs):
         stored = desc.is_set(instance) if isinstance(desc, ValidatedAttr) else attr in instance.__dict__
         if not stored:
             setattr(instance, attr, default)
+
+
+def unknown_parameter_message(name, owner, known):
+    """ "unknown parameter 'selectedkey' for ListItemButton; did you mean
+    'selectedKey'?": the closest known name, ignoring case first."""
+    known = sorted(known)
+    text = f"unknown parameter {name!r} for {owner}"
+    folded = [k for k in known if k.lower() == str(name).lower()]
+    close = folded or difflib.get_close_matches(str(name), known, n=1, cutoff=0.6)
+    if close:
+        return f"{text}; did you mean {close[0]!r}?"
+    return f"{text}; it takes {', '.join(known)}"
+
+
+def refuse_unknown_params(instance, file_path, known, kwargs):
+    """Raise ``DeZidOzezuzavuvArazo`` (error type "UNKNOWN_PARAMETER") for the
+    first keyword of ``kwargs`` that is not in ``known``, naming it, the
+    component (the class of ``instance``) and the closest known name."""
+    for name, value in kwargs.items():
+        if name not in known:
+            raise DeZidOzezuzavuvArazo(
+                file_path=file_path, param_name=name, param_value=value, expected_types=[],
+                error_type="UNKNOWN_PARAMETER",
+                message=unknown_parameter_message(name, type(instance).__name__, known))
