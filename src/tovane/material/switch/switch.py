@@ -1,6 +1,9 @@
 """Switch: a painted on/off control whose parameters are checked by the
 switch's ``Serializer``."""
 
+import inspect
+from functools import cache
+
 from PySide6.QtCore import QEasingCurve, QRectF, QSize, Qt, QVariantAnimation
 from PySide6.QtGui import QColor, QPainter, QPen
 from PySide6.QtWidgets import QAbstractButton, QSizePolicy
@@ -9,6 +12,7 @@ from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n
 from tovane.material.interaction import InteractionState
 from tovane.material.styles import parse_color, useTheme
+from tovane.material.utils.validated_attr import refuse_unknown_params
 from tovane.utils.translator import getTranslatedText
 
 from ._serializer import Serializer
@@ -20,6 +24,15 @@ _LABEL_GAP = 8
 _FOCUS_GAP = 2            # between the track and the focus ring
 _ANIMATION_MS = 120
 _PALETTE_COLORS = ("primary", "secondary", "error", "info", "success", "warning")
+
+
+@cache
+def _parameter_names():
+    """The switch's parameters: those the serializer's initialiser names
+    (it takes, and ignores, any other keyword)."""
+    signature = inspect.signature(Serializer.__init__)
+    return frozenset(name for name, p in signature.parameters.items()
+                     if name not in ("self", "parent") and p.kind is not p.VAR_KEYWORD)
 
 
 def _qcolor(text):
@@ -60,6 +73,7 @@ class Switch(InteractionState, QAbstractButton, Serializer):
         # The Qt initialiser runs the serializer once more with its defaults
         # (PySide initialises every base), so the parameters are stored after it.
         QAbstractButton.__init__(self, parent)
+        refuse_unknown_params(self, Serializer._FILE_PATH, _parameter_names(), params)
         Serializer.__init__(self, parent, **params)
         self._progress = 0.0
         self._focusVisible = False
