@@ -56,8 +56,8 @@ _CONTRAST_TEXT = ("#FFFFFF", "#161C24")
 _FILLED = ("primary", "secondary", "info", "success", "warning", "error")
 
 
-def _palette(column, mode):
-    palette = {"mode": mode}
+def _palette(column: int, mode: str) -> dict[str, Any]:
+    palette: dict[str, Any] = {"mode": mode}
     for path, colours in _COLOURS.items():
         *groups, slot = path.split(".")
         target = palette
@@ -87,7 +87,7 @@ _SPACING = 8
 _SHAPE = {"borderRadius": 8, "controlHeight": {"small": 32, "medium": 40}}
 
 
-def _ns(mapping):
+def _ns(mapping: Mapping[str, Any]) -> SimpleNamespace:
     return SimpleNamespace(**{k: _ns(v) if isinstance(v, Mapping) else v for k, v in mapping.items()})
 
 
@@ -99,64 +99,69 @@ class Theme:
     dependency to rebuild style sheets.
     """
 
-    def __init__(self, mode="light"):
+    def __init__(self, mode: str = "light") -> None:
         self._mode = self._checked(mode)
         self._palettes = {m: _ns(p) for m, p in _PALETTES.items()}
         self.typography = _ns(_TYPOGRAPHY)
         self.shape = _ns(_SHAPE)
         self.components = _default_components(self)
-        self.state = State(0)
+        self.state: State[int] = State(0)
 
     @staticmethod
-    def _checked(mode):
+    def _checked(mode: str) -> str:
         if mode not in _PALETTES:
             raise ValueError(f"theme mode must be one of {list(_PALETTES)}, got {mode!r}")
         return mode
 
     @property
-    def mode(self):
+    def mode(self) -> str:
+        """ "light" or "dark"."""
         return self._mode
 
     @property
-    def palette(self):
+    def palette(self) -> Any:
+        """The palette of the current mode: ``palette.primary.main``,
+        ``palette.text.secondary``, ``palette.background.paper`` ... (colour texts)."""
         return self._palettes[self._mode]
 
-    def getPalette(self, mode=None):
+    def getPalette(self, mode: str | None = None) -> Any:
         """The palette of ``mode`` (default: the current one), e.g. to show a
         light preview inside a dark page."""
         return self._palettes[self._mode if mode is None else self._checked(mode)]
 
     @staticmethod
-    def spacing(*factors):
+    def spacing(*factors: float) -> Any:
         """``spacing(2)`` -> 16: multiples of the 8-px grid, one per factor
         (``spacing(1, 2)`` -> ``[8, 16]``, a padding pair)."""
         values = [round(f * _SPACING) for f in factors or (1,)]
         return values[0] if len(values) == 1 else values
 
-    def controlHeight(self, size="medium"):
+    def controlHeight(self, size: str = "medium") -> int:
         """Height in px of a control of ``size`` ("small" or "medium")."""
-        return getattr(self.shape.controlHeight, size, self.shape.controlHeight.medium)
+        return int(getattr(self.shape.controlHeight, size, self.shape.controlHeight.medium))
 
-    def getContrastText(self, background):
+    def getContrastText(self, background: str) -> str:
         """The palette's text colour (primary of the light or the dark mode)
         that reads best on ``background``."""
-        light, dark = (self._palettes[m].text.primary for m in ("light", "dark"))
+        light, dark = (str(self._palettes[m].text.primary) for m in ("light", "dark"))
         return max((light, dark), key=lambda c: contrast_ratio(c, background))
 
-    def setMode(self, mode):
+    def setMode(self, mode: str) -> None:
+        """Switch to the "light" or "dark" palette; every themed widget follows."""
         if self._checked(mode) != self._mode:
             self._mode = mode
             self._changed()
 
-    def toggleMode(self):
+    def toggleMode(self) -> None:
+        """Switch between light and dark."""
         self.setMode("dark" if self._mode == "light" else "light")
 
-    def setComponents(self, overrides):
+    def setComponents(self, overrides: Mapping[str, Any]) -> None:
         """Deep-merge component style overrides into ``components``."""
         self.components = deep_merge(self.components, overrides)
         self._changed()
 
-    def _changed(self):
+    def _changed(self) -> None:
         _clear_style_caches()
         self.state.value = self.state.value + 1
 
@@ -171,7 +176,7 @@ _THEMED_BUILDERS = (
 )
 
 
-def _clear_style_caches():
+def _clear_style_caches() -> None:
     """Clear the caches of the themed builders of the modules loaded so far."""
     for module_name, class_name, builders in _THEMED_BUILDERS:
         cls = getattr(sys.modules.get(module_name), class_name, None)
@@ -181,7 +186,7 @@ def _clear_style_caches():
                 clear()
 
 
-def parse_color(color):
+def parse_color(color: object) -> tuple[int, int, int, float]:
     """A QSS colour text -> ``(r, g, b, alpha)`` with alpha in 0..1.
 
     Takes "#RRGGBB", "#RGB", "rgb(r, g, b)" and "rgba(r, g, b, a)" with ``a``
@@ -208,16 +213,17 @@ def parse_color(color):
     return int(digits[0:2], 16), int(digits[2:4], 16), int(digits[4:6], 16), 1.0
 
 
-def _rgb(color):
-    return parse_color(color)[:3]
+def _rgb(color: str) -> tuple[int, int, int]:
+    r, g, b, _ = parse_color(color)
+    return r, g, b
 
 
-def _alpha(color, opacity):
+def _alpha(color: str, opacity: float) -> str:
     """``#RRGGBB`` at ``opacity``, as QSS ``rgba(...)``."""
     return "rgba({}, {}, {}, {})".format(*_rgb(color), opacity)
 
 
-def composite(color, *backgrounds):
+def composite(color: str, *backgrounds: str) -> str:
     """The opaque "#RRGGBB" that ``color`` gives drawn over ``backgrounds``
     (the nearest first, the last one opaque): a hover tint over a card over
     the page is ``composite(tint, card, page)``."""
@@ -231,10 +237,10 @@ def composite(color, *backgrounds):
     return "#{:02X}{:02X}{:02X}".format(*(round(c * a + d * (1 - a)) for c, d in zip((r, g, b), below)))
 
 
-def contrast_ratio(foreground, *backgrounds):
+def contrast_ratio(foreground: str, *backgrounds: str) -> float:
     """WCAG 2.2 contrast ratio of ``foreground`` drawn over ``backgrounds``
     (as for ``composite``); translucent colours are composited first."""
-    def luminance(color):
+    def luminance(color: str) -> float:
         channels = [c / 255 for c in _rgb(color)]
         r, g, b = (c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4 for c in channels)
         return 0.2126 * r + 0.7152 * g + 0.0722 * b
@@ -247,7 +253,7 @@ def contrast_ratio(foreground, *backgrounds):
 _contrast = contrast_ratio
 
 
-def _readable(color, background, minimum=4.5):
+def _readable(color: str, background: str, minimum: float = 4.5) -> str:
     """``color`` mixed towards black (on a light background) or white (on a
     dark one) just enough for text of it to reach WCAG AA on ``background``."""
     target = (0, 0, 0) if _contrast(background, "#000000") > _contrast(background, "#FFFFFF") else (255, 255, 255)
@@ -260,15 +266,19 @@ def _readable(color, background, minimum=4.5):
     return mixed
 
 
-def _default_components(theme):
+Style = dict[str, Any]
+StyleFunction = Callable[[Mapping[str, Any]], Style]
+
+
+def _default_components(theme: Theme) -> dict[str, Any]:
     # Style functions read the palette when called, so they follow mode switches.
-    def list_item_button(owner):
+    def list_item_button(owner: Mapping[str, Any]) -> Style:
         # Selection is a tint of the primary colour under the item's own text
         # colour; "active" (the current entry of a navigation list, owner
         # parameter active=True) adds a primary bar at the start of the row.
         pal = theme.palette
         primary = pal.primary.main
-        props = {"divider": {"borderBottom": f"1px solid {pal.divider}"},
+        props: dict[str, Any] = {"divider": {"borderBottom": f"1px solid {pal.divider}"},
                  "disableGutters": {"paddingLeft": 0, "paddingRight": 0}}
         if owner.get("active"):
             props["active"] = {"borderLeft": f"3px solid {primary}", "backgroundColor": _alpha(primary, 0.08),
@@ -283,7 +293,7 @@ def _default_components(theme):
             "props": props,
         }
 
-    def helper_label(owner):
+    def helper_label(owner: Mapping[str, Any]) -> Style:
         # The error text keeps the palette's error hue, made dark (or light)
         # enough to be read on the page background.
         pal = theme.palette
@@ -291,7 +301,7 @@ def _default_components(theme):
                 "fontSize": theme.typography.caption.fontSize,
                 "slots": {"error": {"color": _readable(pal.error.main, pal.background.default)}}}
 
-    def button(owner):
+    def button(owner: Mapping[str, Any]) -> Style:
         # One button style for the library: outlined, one height per size
         # (theme.controlHeight, set by the button), 16 px of side padding (12
         # when small). The icon is tinted with the text colour of each state.
@@ -312,7 +322,7 @@ def _default_components(theme):
             "&:disabled": {"color": pal.text.disabled, "borderColor": pal.action.disabledBackground},
         }
 
-    def outlined_input(owner):
+    def outlined_input(owner: Mapping[str, Any]) -> Style:
         # A text field's frame: outline, darker on hover, a 2-px primary
         # border while its editor has focus (property focused), error colour
         # on property error. The field lays out its editor 16 px (12 when
@@ -327,7 +337,7 @@ def _default_components(theme):
             "&:disabled": {"color": pal.text.disabled, "borderColor": pal.action.disabledBackground},
         }
 
-    def switch(owner):
+    def switch(owner: Mapping[str, Any]) -> Style:
         # Colours of the painted switch (owner: color, a palette name or a
         # "#RRGGBB"). On: a track of the colour and a thumb of its contrast
         # text; off: a tinted track inside an outline and a secondary-text
@@ -363,10 +373,10 @@ def _default_components(theme):
     }
 
 
-_theme = None
+_theme: Theme | None = None
 
 
-def useTheme():
+def useTheme() -> Theme:
     """The application's current theme (one shared object)."""
     global _theme
     if _theme is None:
@@ -379,11 +389,11 @@ def useTheme():
 _UNITLESS = {"font-weight", "opacity", "z-index", "flex", "flex-grow", "flex-shrink", "line-height", "order"}
 
 
-def _kebab(key):
+def _kebab(key: str) -> str:
     return re.sub(r"([a-z0-9])([A-Z])", r"\1-\2", key).lower()
 
 
-def _format(prop, value):
+def _format(prop: str, value: object) -> str | None:
     if value is None or isinstance(value, bool):
         return None
     if isinstance(value, (int, float)):
@@ -395,7 +405,7 @@ def _format(prop, value):
     return str(value)
 
 
-def _declarations(style):
+def _declarations(style: Mapping[Any, Any]) -> str:
     out = []
     for key, value in style.items():
         if isinstance(value, Mapping):  # nested rules, "slots", "props"
@@ -407,12 +417,12 @@ def _declarations(style):
     return " ".join(out)
 
 
-def _sub_selector(selector, key):
+def _sub_selector(selector: str, key: str) -> str:
     parts = [s.strip() for s in selector.split(",")]
     return ", ".join(key.replace("&", p) if "&" in key else p + key for p in parts)
 
 
-def get_qss_style(style, class_name=None):
+def get_qss_style(style: object, class_name: str | None = None) -> str:
     """Style mapping -> Qt style-sheet text.
 
     camelCase or kebab keys; numbers get "px" unless unitless (font-weight,
@@ -445,7 +455,7 @@ def get_qss_style(style, class_name=None):
     return "\n".join(rules)
 
 
-def restyle(widget):
+def restyle(widget: QWidget) -> None:
     """Apply the style sheet to ``widget`` again, as after a change of a
     dynamic property that its rules select on (``[name=value]``)."""
     widget.style().unpolish(widget)
@@ -453,7 +463,7 @@ def restyle(widget):
     widget.update()
 
 
-def set_style_property(widget, name, value):
+def set_style_property(widget: QWidget, name: str, value: object) -> None:
     """Set the dynamic property ``name`` and restyle ``widget``; nothing
     when the property has that value already."""
     if widget.property(name) != value:
@@ -683,9 +693,10 @@ def apply_theme(target: QApplication | QWidget | None = None, theme: Theme | Non
     from PySide6.QtWidgets import QApplication, QWidget
 
     if target is None:
-        target = QApplication.instance()
-        if target is None:
+        running = QApplication.instance()
+        if not isinstance(running, QApplication):
             raise RuntimeError("apply_theme() needs a QApplication: create one first")
+        target = running
     if not isinstance(target, (QApplication, QWidget)):
         raise TypeError(f"apply_theme() takes a QApplication or a QWidget, got {type(target).__name__}")
     if theme is not None and not isinstance(theme, Theme):
