@@ -46,6 +46,8 @@ class Component(_WidgetMixin):
     into ``_props`` and nothing stored before is dropped.
     """
 
+    _props: dict[str, Any]  # the keyword parameters given
+
     def __init__(self, *args: Any, **kwargs: Any) -> None:
         self.__dict__.setdefault("_props", {}).update(kwargs)
         if args:
