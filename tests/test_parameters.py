@@ -65,3 +65,10 @@ def test_the_stub_names_each_parameter_with_its_default(stub, cls, serializer):
     stubbed = {a.arg: ast.literal_eval(d) for a, d in zip(init.args.kwonlyargs, init.args.kw_defaults)}
     assert stubbed == serializer._DEFAULTS
 
+
+
+def test_the_switch_parameters_typed_dict_is_the_serializers():
+    from tovane.material.switch.switch import SwitchParameters
+
+    assert set(SwitchParameters.__annotations__) == _parameter_names()
+    assert len(_parameter_names()) == 23
