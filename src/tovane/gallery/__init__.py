@@ -28,12 +28,16 @@ gallery down: its page shows the error instead, and a screenshot run reports
 it and exits 1.
 """
 
+from __future__ import annotations
+
 import argparse
 import importlib
 import os
 import sys
 import traceback
+from collections.abc import Iterable, Sequence
 from pathlib import Path
+from typing import Any
 
 import shiboken6
 from PySide6.QtCore import Qt
@@ -42,7 +46,7 @@ from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, Q
                                QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
-from tovane.material.styles import apply_theme, get_qss_style, useTheme
+from tovane.material.styles import Theme, apply_theme, get_qss_style, useTheme
 
 from ._common import PAGES, Page, code_text, page, page_frame, space, text
 
@@ -59,7 +63,7 @@ for _name in PAGE_MODULES:
     importlib.import_module(f"{__name__}.{_name}")
 
 
-def __getattr__(name):
+def __getattr__(name: str) -> Any:
     # TimeEditPicker is built on a native module; importing the gallery should
     # not need it until a time picker is actually wanted.
     if name == "TimeEditPicker":
@@ -71,7 +75,7 @@ def __getattr__(name):
 
 # The window -----------------------------------------------------------------
 
-def _window_qss(theme):
+def _window_qss(theme: Theme) -> str:
     """The window's style sheet: the theme's type scale for labels with a
     "variant", colours for their "role", surfaces and the navigation. Qt's
     own widgets (fields, tables, scroll bars ...) take the theme from
@@ -103,7 +107,7 @@ class GalleryWindow(QWidget):
     """Navigation on the left, the selected page on the right, and a dark-mode
     switch in the header. Every page is built when the window is."""
 
-    def __init__(self, pages=None, theme=None):
+    def __init__(self, pages: Iterable[Page] | None = None, theme: Theme | None = None) -> None:
         super().__init__()
         from tovane.hooks import useEffect
         from tovane.material.switch import Switch
@@ -113,13 +117,13 @@ class GalleryWindow(QWidget):
         self.theme = theme if theme is not None else useTheme()
         self.ctx = RenderContext(theme=self.theme)
         self.pages = list(PAGES if pages is None else pages)
-        self.failures = {}  # page key -> traceback text
+        self.failures: dict[str, str] = {}  # page key -> traceback text
 
         # The theme's palette, body text size and style sheet for Qt's own
         # widgets, application-wide (a widget palette does not survive a
         # style sheet); what the application had is given back when the
         # window goes away.
-        binding = apply_theme(QApplication.instance(), self.theme)
+        binding = apply_theme(theme=self.theme)
         self.destroyed.connect(lambda *_: binding.remove())
 
         header = QHBoxLayout()
@@ -163,7 +167,7 @@ class GalleryWindow(QWidget):
         if self.pages:
             self.nav.setCurrentRow(0)
 
-    def _build(self, entry):
+    def _build(self, entry: Page) -> QWidget:
         try:
             widget = entry.build(self.ctx)
             if not isinstance(widget, QWidget):
@@ -179,7 +183,7 @@ class GalleryWindow(QWidget):
             return widget
 
     @staticmethod
-    def _scrolled(widget):
+    def _scrolled(widget: QWidget) -> QScrollArea:
         # A page larger than the window scrolls instead of being squeezed.
         scroll = QScrollArea()
         scroll.setObjectName("GalleryScroll")
@@ -188,23 +192,27 @@ class GalleryWindow(QWidget):
         scroll.setWidget(widget)
         return scroll
 
-    def page(self, index):
+    def page(self, index: int) -> QWidget:
         """The page widget at ``index`` (inside its scroll area)."""
-        return self.stack.widget(index).widget()
+        scroll = self.stack.widget(index)
+        assert isinstance(scroll, QScrollArea)
+        page = scroll.widget()
+        assert page is not None
+        return page
 
-    def _apply_theme(self):
+    def _apply_theme(self) -> None:
         self.setStyleSheet(_window_qss(self.theme))
         dark = self.theme.mode == "dark"
         if self.modeSwitch.isChecked() != dark:
             self.modeSwitch.setChecked(dark)
 
-    def showPage(self, index):
+    def showPage(self, index: int) -> None:
         self.nav.setCurrentRow(index)
 
 
 # Screenshots and the command line ------------------------------------------
 
-def _grab(window, scale):
+def _grab(window: QWidget, scale: float) -> QImage:
     """The window drawn at device pixel ratio ``scale`` (text and icons are
     drawn at that resolution, not scaled up)."""
     image = QImage(window.size() * scale, QImage.Format.Format_ARGB32_Premultiplied)
@@ -214,7 +222,8 @@ def _grab(window, scale):
     return image
 
 
-def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "dark"), scale=1):
+def render_screenshots(window: GalleryWindow, directory: str | os.PathLike[str], size: tuple[int, int] = DEFAULT_SIZE,
+                       modes: Sequence[str] = ("light", "dark"), scale: float = 1) -> list[Path]:
     """Render every page of ``window`` in each theme mode to DIR/NN-key-mode.png.
 
     Returns the paths written; each image is ``size`` times ``scale`` pixels.
@@ -243,7 +252,7 @@ def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "da
                 QApplication.processEvents()
                 image = _grab(window, scale)
                 path = directory / f"{index + 1:02d}-{entry.key}-{mode}.png"
-                if image.isNull() or not image.save(str(path), "PNG"):
+                if image.isNull() or not image.save(str(path), "PNG"):  # type: ignore[call-overload]  # str at run time
                     raise OSError(f"could not write the screenshot {path}")
                 paths.append(path)
     finally:
@@ -252,13 +261,13 @@ def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "da
     return paths
 
 
-def _headless():
+def _headless() -> bool:
     if os.environ.get("QT_QPA_PLATFORM", "").startswith("offscreen"):
         return True
     return not (os.environ.get("DISPLAY") or os.environ.get("WAYLAND_DISPLAY"))
 
 
-def _size(text):
+def _size(text: str) -> tuple[int, int]:
     try:
         width, height = (int(v) for v in text.lower().split("x"))
     except ValueError:
@@ -268,7 +277,7 @@ def _size(text):
     return width, height
 
 
-def _scale(text):
+def _scale(text: str) -> float:
     try:
         value = float(text)
     except ValueError:
@@ -278,7 +287,7 @@ def _scale(text):
     return int(value) if value.is_integer() else value
 
 
-def _parser():
+def _parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="python -m tovane.gallery",
         description="The tovane widget gallery. Without a display it renders every page to PNG files.")
@@ -293,7 +302,7 @@ def _parser():
     return parser
 
 
-def main(argv=None):
+def main(argv: Sequence[str] | None = None) -> int:
     args = _parser().parse_args(argv)
     headless = _headless()
     if headless:
