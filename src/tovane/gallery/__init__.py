@@ -1,4 +1,4 @@
-"""The widget gallery: one page per widget of the library, on the library's theme.
+"""The widget gallery: one page per widget of the library, on the library's theme::
 
     python -m tovane.gallery                       open the gallery window
     python -m tovane.gallery --screenshots DIR     render every page, light and
