@@ -100,8 +100,8 @@ def test_a_known_issue_still_crashes_pyside(index, tmp_path):
     assert "tovane" not in code  # plain PySide6
     script = tmp_path / "reproducer.py"
     script.write_text(code)
-    done = subprocess.run([sys.executable, str(script)], env={**os.environ, "QT_QPA_PLATFORM": "offscreen"}, cwd=tmp_path,
-                          capture_output=True, text=True, timeout=120)
+    done = subprocess.run([sys.executable, str(script)], env={**os.environ, "QT_QPA_PLATFORM": "offscreen"},
+                          cwd=tmp_path, capture_output=True, text=True, timeout=120)
     # A crash: a segmentation fault, or the allocator's abort on the memory it corrupted.
     assert done.returncode in (-signal.SIGSEGV, -signal.SIGABRT), (done.returncode, done.stderr[-2000:])
 

@@ -20,6 +20,7 @@ class DataGrid(QTableView, PyWidgetBase):
 
     staticMetaObject: ClassVar[QMetaObject]
     setIndexWidgetSignal: ClassVar[Signal]
+    """Carries a QModelIndex whose cell widget is to be placed; queued to the GUI thread from a worker."""
 
     class DropmarkerStyle(QProxyStyle):
         """A proxy style that draws the item-view drop indicator across the whole row."""

@@ -18,7 +18,9 @@ class ListItemButton(QPushButton, Component, Serializer):
 
     staticMetaObject: ClassVar[QMetaObject]
     themeChanged: ClassVar[Signal]
+    """Declared with no argument; the item itself does not emit it."""
     updateStyleSheet: ClassVar[Signal]
+    """Declared with one object; the item itself does not emit it."""
     VALID_ALIGN_ITEMS: list[str]
     VALID_SIZES: list[str]
     sxDict: ClassVar[Any]
