@@ -3,7 +3,6 @@ switch's ``Serializer``."""
 
 from __future__ import annotations
 
-import inspect
 from collections.abc import Callable
 from functools import cache
 from typing import Any, Literal, TypedDict, Union, Unpack
@@ -66,6 +65,8 @@ class SwitchParameters(TypedDict, total=False):
 def _parameter_names() -> frozenset[str]:
     """The switch's parameters: those the serializer's initialiser names
     (it takes, and ignores, any other keyword)."""
+    import inspect  # once, at the first switch
+
     signature = inspect.signature(Serializer.__init__)
     return frozenset(name for name, p in signature.parameters.items()
                      if name not in ("self", "parent") and p.kind is not p.VAR_KEYWORD)

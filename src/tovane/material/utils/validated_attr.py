@@ -3,7 +3,6 @@ component was given only the parameters it has."""
 
 from __future__ import annotations
 
-import difflib
 from collections.abc import Iterable, Mapping
 from typing import Any, cast, overload
 
@@ -91,6 +90,8 @@ def assign_params(instance: object, defaults: Mapping[str, object], kwargs: Mapp
 def unknown_parameter_message(name: str, owner: str, known: Iterable[str]) -> str:
     """ "unknown parameter 'selectedkey' for ListItemButton; did you mean
     'selectedKey'?": the closest known name, ignoring case first."""
+    import difflib  # only for a refused name: not loaded with every component
+
     names = sorted(known)
     text = f"unknown parameter {name!r} for {owner}"
     folded = [k for k in names if k.lower() == str(name).lower()]
