@@ -37,6 +37,7 @@ PyQt5 first when that is installed too.
 from __future__ import annotations
 
 import importlib.util
+import os
 import re
 import sys
 import types
@@ -126,8 +127,13 @@ def _prepare_qtrangeslider() -> None:
     import PySide6  # noqa: F401
 
     if "qtrangeslider" not in sys.modules:
+        # qtrangeslider writes QT_API=pyqt5 into the environment when none is
+        # set, which sends qasync (read later, child processes too) to PyQt5.
+        chosen = os.environ.get("QT_API")
         with _distutils_available():
             import qtrangeslider  # type: ignore[import-untyped]  # noqa: F401
+        if chosen is None:
+            os.environ.pop("QT_API", None)
 
     from qtrangeslider import _generic_slider
 
