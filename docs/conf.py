@@ -13,7 +13,7 @@ release = "0.1.0"
 
 extensions = ["myst_parser", "tovane_docs"]
 source_suffix = {".md": "markdown", ".rst": "restructuredtext"}
-exclude_patterns = ["_build", "examples/README.md"]
+exclude_patterns = ["_build"]
 myst_enable_extensions = ["colon_fence"]
 myst_heading_anchors = 3
 

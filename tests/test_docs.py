@@ -57,7 +57,10 @@ EXAMPLES = sorted((DOCS / "examples").glob("*.py"))
 def _run(path, tmp_path, **kwargs):
     runner = tmp_path / "runner.py"
     runner.write_text(RUNNER)
-    env = {**os.environ, "PYTHONPATH": SRC, "QT_QPA_PLATFORM": "offscreen"}
+    # QT_API as a user's shell has it: unset (qtrangeslider, imported by other
+    # tests directly, sets it in this process).
+    env = {k: v for k, v in os.environ.items() if k != "QT_API"}
+    env.update(PYTHONPATH=SRC, QT_QPA_PLATFORM="offscreen")
     return subprocess.run([sys.executable, "-W", "error::SyntaxWarning", str(runner), str(path)], cwd=tmp_path,
                           env=env, capture_output=True, text=True, timeout=180, **kwargs)
 
