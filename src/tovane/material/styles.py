@@ -603,8 +603,8 @@ def qt_style_sheet(theme: Theme | None = None) -> str:
         "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; }",
         "QScrollBar::add-page, QScrollBar::sub-page { background: none; }",
         # Progress bars: the primary colour on a tinted track.
-        f"QProgressBar {{ color: {p.text.primary}; background-color: {composite(p.action.selected, p.background.paper)};"
-        f" border: none;"
+        f"QProgressBar {{ color: {p.text.primary};"
+        f" background-color: {composite(p.action.selected, p.background.paper)}; border: none;"
         f" border-radius: 4px; text-align: center; min-height: 8px; }}",
         f"QProgressBar::chunk {{ background-color: {p.primary.main}; border-radius: 4px; }}",
         # Item views and their headers.

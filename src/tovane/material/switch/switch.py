@@ -125,7 +125,8 @@ class Switch(InteractionState, QAbstractButton, Serializer):
         self.setObjectName(self._get_id() or f"Switch-{id(self)}")
 
         checked = self._checked
-        self.checkedState: State[Any] = checked if isinstance(checked, State) else State(bool(checked or self._get_defaultChecked()))
+        self.checkedState: State[Any] = (checked if isinstance(checked, State)
+                                         else State(bool(checked or self._get_defaultChecked())))
         self._checked = self.checkedState  # the getter reads the live value
         self.setChecked(bool(self.checkedState.value))
         self._progress = 1.0 if self.isChecked() else 0.0
