@@ -76,8 +76,11 @@ def parse(module: str) -> ast.Module:
 
 
 def find_class(dotted: str) -> tuple[str, ast.ClassDef]:
+    """A class of a module, at its top level or in its ``if TYPE_CHECKING:`` block."""
     module, _, name = dotted.rpartition(".")
-    for node in parse(module).body:
+    body = parse(module).body
+    for node in [*body, *(n for b in body if isinstance(b, ast.If) and ast.unparse(b.test) == "TYPE_CHECKING"
+                          for n in b.body)]:
         if isinstance(node, ast.ClassDef) and node.name == name:
             return module, node
     raise LookupError(f"no class {name} in {module}")

@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-from typing import Any, Callable, Literal, TypedDict, Union, Unpack
+from typing import TYPE_CHECKING, Any, Callable, Literal, TypedDict, Union, Unpack
 
 import shiboken6
 from PySide6 import QtCore
@@ -24,13 +24,15 @@ _ICON_SIZE = 18
 _UNLIMITED = 16777215  # QWIDGETSIZE_MAX, which PySide does not export
 
 
-class ButtonProps(TypedDict, total=False):
-    """The keyword parameters of ``Button`` that it keeps as props: its
-    ``size`` (a height of the theme's, ``theme.controlHeight``) and its
-    ``variant`` ("text": no outline)."""
+if TYPE_CHECKING:
+    # For type checkers only, like every annotation here.
+    class ButtonProps(TypedDict, total=False):
+        """The keyword parameters of ``Button`` that it keeps as props: its
+        ``size`` (a height of the theme's, ``theme.controlHeight``) and its
+        ``variant`` ("text": no outline)."""
 
-    size: Literal["small", "medium"]
-    variant: Literal["outlined", "text"]
+        size: Literal["small", "medium"]
+        variant: Literal["outlined", "text"]
 
 
 class Button(InteractionState, QPushButton, Component):

@@ -5,7 +5,7 @@ from __future__ import annotations
 
 from collections.abc import Callable
 from functools import cache
-from typing import Any, Literal, TypedDict, Union, Unpack
+from typing import TYPE_CHECKING, Any, Literal, TypedDict, Union, Unpack
 
 from PySide6.QtCore import QEasingCurve, QPoint, QRectF, QSize, Qt, QVariantAnimation
 from PySide6.QtGui import QColor, QPainter, QPaintEvent, QPen
@@ -29,36 +29,39 @@ _ANIMATION_MS = 120
 _PALETTE_COLORS = ("primary", "secondary", "error", "info", "success", "warning")
 
 
-_Colour = Literal["default", "primary", "secondary", "error", "info", "success", "warning"]
+if TYPE_CHECKING:
+    # For type checkers only: a TypedDict made at run time would cost the
+    # import a few milliseconds for nothing.
+    _Colour = Literal["default", "primary", "secondary", "error", "info", "success", "warning"]
 
 
-class SwitchParameters(TypedDict, total=False):
-    """The switch's keyword parameters (those of its serializer, whose
-    initialiser gives the defaults); each may also be a ``State``."""
+    class SwitchParameters(TypedDict, total=False):
+        """The switch's keyword parameters (those of its serializer, whose
+        initialiser gives the defaults); each may also be a ``State``."""
 
-    label: Union[State[Any], str, Callable[[], object], None]
-    disabled: Union[State[Any], bool]
-    defaultChecked: Union[State[Any], bool]
-    checked: Union[State[Any], bool]
-    onChange: Union[State[Any], Callable[[bool], object], None]
-    highlight: Union[State[Any], bool]
-    left: Union[State[Any], bool]
-    color: Union[State[Any], _Colour, None]
-    size: Union[State[Any], Literal["small", "medium"], None]
-    onClick: Union[State[Any], Callable[[], object], None]
-    checkedIcon: Union[State[Any], QWidget, None]
-    icon: Union[State[Any], QWidget, None]
-    classes: Union[State[Any], dict[str, Any], None]
-    sx: Union[State[Any], list[Any], dict[str, Any], Callable[..., Any], None]
-    disableRipple: Union[State[Any], bool]
-    edge: Union[State[Any], Literal["start", "end", False], None]
-    id: Union[State[Any], str, None]
-    inputProps: Union[State[Any], dict[str, Any], None]
-    inputRef: object
-    required: Union[State[Any], bool]
-    slotProps: Union[State[Any], dict[str, Any], None]
-    slots: Union[State[Any], dict[str, Any], None]
-    value: object
+        label: Union[State[Any], str, Callable[[], object], None]
+        disabled: Union[State[Any], bool]
+        defaultChecked: Union[State[Any], bool]
+        checked: Union[State[Any], bool]
+        onChange: Union[State[Any], Callable[[bool], object], None]
+        highlight: Union[State[Any], bool]
+        left: Union[State[Any], bool]
+        color: Union[State[Any], _Colour, None]
+        size: Union[State[Any], Literal["small", "medium"], None]
+        onClick: Union[State[Any], Callable[[], object], None]
+        checkedIcon: Union[State[Any], QWidget, None]
+        icon: Union[State[Any], QWidget, None]
+        classes: Union[State[Any], dict[str, Any], None]
+        sx: Union[State[Any], list[Any], dict[str, Any], Callable[..., Any], None]
+        disableRipple: Union[State[Any], bool]
+        edge: Union[State[Any], Literal["start", "end", False], None]
+        id: Union[State[Any], str, None]
+        inputProps: Union[State[Any], dict[str, Any], None]
+        inputRef: object
+        required: Union[State[Any], bool]
+        slotProps: Union[State[Any], dict[str, Any], None]
+        slots: Union[State[Any], dict[str, Any], None]
+        value: object
 
 
 @cache
