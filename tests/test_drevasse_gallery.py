@@ -4,7 +4,7 @@ switch, the error style on and off, and a theme switch."""
 import re
 
 import pytest
-from PySide6.QtWidgets import QLineEdit
+from PySide6.QtWidgets import QApplication, QLineEdit
 
 import tovane.gallery as gallery
 from tovane.i18n.use_translation import i18n
@@ -64,7 +64,9 @@ def test_fields_in_the_outlined_style_with_the_error_outline(forms_page, qtbot):
     assert age.property("error") == "false"
     window = gallery.GalleryWindow(pages=[])
     qtbot.addWidget(window)
-    rule = re.search(r"QLineEdit#GalleryField\[error=true\]\s*\{([^}]*)\}", window.styleSheet())
+    # The window themes the application: its sheet gives a field in error the error outline.
+    sheet = QApplication.instance().styleSheet()
+    rule = re.search(r"QLineEdit\[error=true\][^{]*\{([^}]*)\}", sheet)
     assert rule and theme.palette.error.main.lower() in rule.group(1).lower()
 
 

@@ -551,12 +551,12 @@ class TestDefLinesAtBuildTime:
             assert done.returncode != 0, line
             assert "def_line_and_body_take_different_numbers_of_parameters" in done.stderr, done.stderr
 
-    def test_the_readme_example_compiles(self, tmp_path):
-        readme = (_kit_source() or Path("/nonexistent")) / "README.md"
-        if not readme.exists():
-            pytest.skip("needs the README")
-        text = readme.read_text()
-        start = text.index("```cpp", text.index("### Adding a native module")) + len("```cpp")
+    def test_the_documented_example_compiles(self, tmp_path):
+        page = (_kit_source() or Path("/nonexistent")) / "docs" / "contributing" / "native-modules.md"
+        if not page.exists():
+            pytest.skip("needs the documentation's sources")
+        text = page.read_text()
+        start = text.index("```cpp", text.index("# Adding a native module")) + len("```cpp")
         example = "\n".join(line[3:] if line.startswith("   ") else line
                             for line in text[start:text.index("```", start)].splitlines())
         done = _compile(example, tmp_path)

@@ -216,6 +216,26 @@ class TestImport:
         assert result.returncode == 0, result.stderr
         assert result.stdout.strip() == "ok"
 
+    def test_no_qt_api_is_left_behind_for_qasync(self):
+        # qtrangeslider sets QT_API=pyqt5 when none is set; qasync, imported
+        # after it, would then look for PyQt5. A QT_API the user set stays.
+        result = run_python(
+            """
+            import os
+            os.environ.pop("QT_API", None)
+            import tovane.material.slider
+            assert "QT_API" not in os.environ, os.environ["QT_API"]
+            import qasync
+            assert qasync.QtModuleName == "PySide6", qasync.QtModuleName
+            print("ok")
+            """
+        )
+        assert result.returncode == 0, result.stderr
+        assert result.stdout.strip() == "ok"
+        kept = run_python("import os; os.environ['QT_API'] = 'pyside6'; import tovane.material.slider; "
+                          "print(os.environ['QT_API'])")
+        assert kept.stdout.strip() == "pyside6", kept.stderr
+
     def test_an_importable_distutils_is_used_instead_of_the_stand_in(self, tmp_path):
         pkg = tmp_path / "distutils"
         pkg.mkdir()

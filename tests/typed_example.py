@@ -1,21 +1,19 @@
-"""A small application written against tovane's types: mypy --strict must pass on it.
+"""A small application written against tovane's public names: mypy --strict must pass on it.
 
 tests/test_packaging.py type-checks it and also runs it offscreen, so the
 types it relies on are the ones the modules have at run time.
 """
 
-from PySide6.QtCore import Qt, QTime
+from typing import Any
+
+from PySide6.QtCore import QModelIndex, Qt, QTime
 from PySide6.QtGui import QEnterEvent, QStandardItem, QStandardItemModel
 from PySide6.QtWidgets import QApplication, QLabel, QVBoxLayout, QWidget
 
-from tovane.material.brevant.brevant import PyWidgetBase, WidgetSetter
-from tovane.material.drevasse.drevasse import FormHelperText
-from tovane.material.flintor.flintor import ToggleButton
-from tovane.material.marquel._velmora import HumanProxyModel, _human_key
-from tovane.material.selvon.selvon import ListItemButton
-from tovane.material.slider.pennard import QSS, DemoWidget
-from tovane.material.switch._serializer import Serializer
-from tovane.material.time_picker._cadrell import TimePickerBase
+from tovane import DeZidOzezuzavuvArazo, State, useEffect
+from tovane.material import (Button, DataGrid, DemoWidget, FormHelperText, HumanProxyModel, ListItemButton,
+                             PyWidgetBase, RenderContext, Switch, Theme, TimePickerBase, ToggleButton, WidgetSetter,
+                             apply_theme, useTheme)
 
 
 class Caption(QLabel, PyWidgetBase):
@@ -44,8 +42,11 @@ class ClockPicker(TimePickerBase):
         self._isSecondVisible = isVisible
 
 
-class SwitchParameters(Serializer):
-    """The switch's parameters, validated on construction."""
+class PeopleGrid(DataGrid):
+    """A data grid of people; a subclass of the real class, not of Any."""
+
+    def chosen(self) -> list[int]:
+        return self.getselectedRowsFast()
 
 
 def sorted_names(names: list[str]) -> list[str]:
@@ -57,15 +58,25 @@ def sorted_names(names: list[str]) -> list[str]:
     proxy.setSourceModel(source)
     proxy.filters = [(0, "item")]
     proxy.sort(0, Qt.SortOrder.AscendingOrder)
-    return [str(proxy.index(row, 0).data()) for row in range(proxy.rowCount())]
+    return [str(proxy.index(row, 0, QModelIndex()).data()) for row in range(proxy.rowCount())]
 
 
 def main() -> int:
     app = QApplication.instance() or QApplication([])
+    theme: Theme = useTheme()
+    binding = apply_theme()
     window = QWidget()
     layout = QVBoxLayout(window)
+    ctx = RenderContext(theme=theme)
     caption = Caption("Natural order", window)
     layout.addWidget(caption)
+
+    # State and effects: the label follows the count.
+    count: State[int] = State(0)
+    shown: list[int] = []
+    useEffect(lambda: shown.append(count.value), [count], component=window)
+    count.value = 2
+    assert shown == [0, 2]
 
     picker = ClockPicker(showSeconds=True)
     seen: list[QTime] = []
@@ -75,19 +86,41 @@ def main() -> int:
 
     names = sorted_names(["item10", "item2", "other", "item1"])
     assert names == ["item1", "item2", "item10"], names
-    assert _human_key("a2") < _human_key("a10")
 
-    params = SwitchParameters(label="Wi-Fi", checked=True, color="secondary")
-    assert params._get_label() == "Wi-Fi" and params._get_checked() is True
-    assert params._get_color() == "secondary" and params._get_size() == "medium"
+    wifi = Switch(label="Wi-Fi", checked=True, color="secondary", size="small")
+    assert wifi._get_label() == "Wi-Fi" and wifi.checkedState.value is True
+    layout.addWidget(wifi)
 
+    selected = State("inbox")
+    clicks: list[Any] = []
+    item = ListItemButton(key="inbox", selectedKey=selected, onClick=clicks.append, divider=True)
+    layout.addWidget(item.renderUi(ctx, parent=window))
+    helper = FormHelperText(text="Required", error=False)
+    layout.addWidget(helper.renderUi(ctx, parent=window))
+    save = Button("Save", size="small").renderUi(ctx, parent=window)
     toggle = ToggleButton(text="Clock", value="clock", selected=True)
-    # Components of the two-phase model: constructed, to be rendered into a parent later.
-    components: list[QWidget] = [FormHelperText(text="Required"), ListItemButton(key="wifi")]
+    toggle.renderUi(ctx, parent=window)
+    assert toggle.isChecked() and save.height() == theme.controlHeight("small")
+
+    misspelt: dict[str, Any] = {"eror": True}  # a name built at run time: refused at run time
+    try:
+        FormHelperText(**misspelt)
+    except DeZidOzezuzavuvArazo as error:
+        assert "did you mean 'error'?" in str(error)
+    else:
+        raise AssertionError("a misspelt parameter was taken")
+
+    grid = PeopleGrid([{"field": "name", "headerName": "Name"}], [{"name": "Ada"}, {"name": "Bruno"}])
+    grid.selectRow(1)
+    assert grid.chosen() == [1]
+
+    theme.setMode("dark")
+    assert QApplication.palette().window().color().name().upper() == theme.palette.background.default
+    theme.setMode("light")
+    binding.remove()
+
     demo = DemoWidget()
-    assert QSS and demo.isWindow()
     WidgetSetter(lambda: None)  # a runnable for deferred work, as PyWidgetBase makes them
-    del toggle, components
     window.close()
     demo.close()
     app.processEvents()

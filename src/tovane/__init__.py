@@ -1,7 +1,40 @@
 """tovane: Material-design widgets for Qt 6 (PySide6).
 
-The top-level package stays import-light: Qt is loaded by the submodules
-(``tovane.hooks``, ``tovane.material`` ...) when they are imported.
+The reactive building blocks are here, the widgets in ``tovane.material``::
+
+    from tovane import State, useEffect
+    from tovane.material import Switch, useTheme
+
+The top-level package stays import-light: a name is imported from its module
+(which loads Qt) when it is first asked for.
 """
 
+from __future__ import annotations
+
+TYPE_CHECKING = False  # typing is not imported for this: the package stays light
+if TYPE_CHECKING:
+    from typing import Any
+
+    from tovane.errors import DeZidOzezuzavuvArazo
+    from tovane.hooks import State, useEffect
+
 __version__ = "0.1.0"
+
+__all__ = ["State", "useEffect", "DeZidOzezuzavuvArazo"]
+
+# Each public name and the module it lives in.
+_HOMES = {"State": "tovane.hooks", "useEffect": "tovane.hooks", "DeZidOzezuzavuvArazo": "tovane.errors"}
+
+
+def __getattr__(name: str) -> Any:
+    if name in _HOMES:
+        import importlib
+
+        value = getattr(importlib.import_module(_HOMES[name]), name)
+        globals()[name] = value  # found directly from now on
+        return value
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+
+
+def __dir__() -> list[str]:
+    return sorted([*globals(), *__all__])

@@ -1,12 +1,19 @@
 """Observable values and effects bound to the lifetime of a widget."""
 
+from __future__ import annotations
+
 import weakref
+from collections.abc import Callable, Iterable
 from types import MethodType
+from typing import Any, Generic, TypeVar, overload
 
 from PySide6.QtCore import QObject, Signal, Slot
 
 
-def _same(old, new):
+T = TypeVar("T")
+
+
+def _same(old: object, new: object) -> bool:
     if old is new:
         return True
     if type(old) is not type(new):
@@ -17,45 +24,53 @@ def _same(old, new):
         return False
 
 
-class State(QObject):
+class State(QObject, Generic[T]):
     """An observable value: ``valueChanged`` carries the new value after each change.
 
     Assigning the same object, or an equal value of the same type, emits
     nothing (1 -> True does emit); after mutating a held object call ``notify()``.
+    ``State[int]`` is the type of a State holding an int (``State(0)`` is
+    inferred as one).
     """
 
     valueChanged = Signal(object)
 
-    def __init__(self, initial=None, parent=None):
+    @overload
+    def __init__(self: State[Any], initial: None = None, parent: QObject | None = None) -> None: ...
+    @overload
+    def __init__(self, initial: T, parent: QObject | None = None) -> None: ...
+    def __init__(self, initial: Any = None, parent: QObject | None = None) -> None:
         super().__init__(parent)
-        self._value = initial
+        self._value: T = initial
 
     @property
-    def value(self):
+    def value(self) -> T:
+        """The current value; assigning a different one emits ``valueChanged``."""
         return self._value
 
     @value.setter
-    def value(self, new):
+    def value(self, new: T) -> None:
         if _same(self._value, new):
             return
         self._value = new
         self.valueChanged.emit(new)
 
-    def notify(self):
+    def notify(self) -> None:
         """Emit ``valueChanged`` with the current value."""
         self.valueChanged.emit(self._value)
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return f"State({self._value!r})"
 
 
 class _Effect(QObject):
     """Runs a callback for its dependencies; dies with its parent widget."""
 
-    def __init__(self, callback, parent):
+    def __init__(self, callback: Callable[[], object], parent: QObject | None) -> None:
         super().__init__(parent)
         # A bound method of the parent is held weakly, so that the effect (kept
         # alive by its Qt parent) does not keep the parent's wrapper alive.
+        self._callback: Callable[[], Callable[[], object] | None]
         if isinstance(callback, MethodType) and parent is not None and callback.__self__ is parent:
             self._callback = weakref.WeakMethod(callback)
         else:
@@ -63,17 +78,18 @@ class _Effect(QObject):
         self._disposed = False
 
     @Slot()
-    def run(self):
+    def run(self) -> None:
         fn = None if self._disposed else self._callback()
         if fn is not None:
             fn()
 
-    def dispose(self):
+    def dispose(self) -> None:
         """Stop reacting; the callback is not called again."""
         self._disposed = True
 
 
-def useEffect(callback, dependencies=(), component=None):
+def useEffect(callback: Callable[[], object], dependencies: Iterable[object] | None = (),
+              component: object = None) -> _Effect:
     """Run ``callback()`` now and after each change of any dependency.
 
     Dependencies are objects with a ``valueChanged`` signal (``State``, the

@@ -1,4 +1,4 @@
-"""The widget gallery: one page per widget of the library, on the library's theme.
+"""The widget gallery: one page per widget of the library, on the library's theme::
 
     python -m tovane.gallery                       open the gallery window
     python -m tovane.gallery --screenshots DIR     render every page, light and
@@ -28,23 +28,27 @@ gallery down: its page shows the error instead, and a screenshot run reports
 it and exits 1.
 """
 
+from __future__ import annotations
+
 import argparse
 import importlib
 import os
 import sys
 import traceback
+from collections.abc import Iterable, Sequence
 from pathlib import Path
+from typing import Any
 
 import shiboken6
 from PySide6.QtCore import Qt
-from PySide6.QtGui import QFont, QImage, QPalette
+from PySide6.QtGui import QImage, QPalette
 from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, QScrollArea, QStackedWidget,
                                QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
-from tovane.material.styles import get_qss_style, useTheme
+from tovane.material.styles import Theme, apply_theme, get_qss_style, useTheme
 
-from ._common import PAGES, Page, code_text, page, page_frame, qt_palette, space, text
+from ._common import PAGES, Page, code_text, page, page_frame, space, text
 
 __all__ = ["PAGES", "PAGE_MODULES", "Page", "page", "page_frame", "GalleryWindow", "TimeEditPicker",
            "render_screenshots", "main"]
@@ -59,7 +63,7 @@ for _name in PAGE_MODULES:
     importlib.import_module(f"{__name__}.{_name}")
 
 
-def __getattr__(name):
+def __getattr__(name: str) -> Any:
     # TimeEditPicker is built on a native module; importing the gallery should
     # not need it until a time picker is actually wanted.
     if name == "TimeEditPicker":
@@ -71,15 +75,14 @@ def __getattr__(name):
 
 # The window -----------------------------------------------------------------
 
-def _window_qss(theme):
+def _window_qss(theme: Theme) -> str:
     """The window's style sheet: the theme's type scale for labels with a
-    "variant", colours for their "role", surfaces, navigation, text fields
-    and tables."""
+    "variant", colours for their "role", surfaces and the navigation. Qt's
+    own widgets (fields, tables, scroll bars ...) take the theme from
+    ``apply_theme``."""
     p, radius = theme.palette, theme.shape.borderRadius
-    # Body text for every widget; labels with a variant take theirs.
-    rules = [get_qss_style({"fontSize": theme.typography.body2.fontSize}, class_name="QWidget")]
-    for variant, style in vars(theme.typography).items():
-        rules.append(get_qss_style(vars(style), class_name=f'QLabel[variant="{variant}"]'))
+    rules = [get_qss_style(vars(style), class_name=f'QLabel[variant="{variant}"]')
+             for variant, style in vars(theme.typography).items()]
     rules += [
         f'QLabel[role="caption"] {{ color: {p.text.secondary}; }}',
         f'QLabel[role="error"] {{ color: {p.error.main}; }}',
@@ -96,21 +99,7 @@ def _window_qss(theme):
         f"QListWidget#GalleryNav::item:hover {{ background-color: {p.action.hover}; }}",
         f"QListWidget#GalleryNav::item:selected {{ background-color: {p.action.selected};"
         f" color: {p.primary.main}; }}",
-        f"QTableView#GalleryTable {{ background-color: {p.background.paper}; color: {p.text.primary};"
-        f" border: 1px solid {p.divider}; border-radius: {radius}px; gridline-color: {p.divider};"
-        f" selection-background-color: {p.action.selected}; selection-color: {p.text.primary}; }}",
-        f"QTableView#GalleryTable QHeaderView::section {{ background-color: {p.background.neutral};"
-        f" color: {p.text.primary}; border: none; border-bottom: 1px solid {p.divider};"
-        f" padding: 0px {space(1)}px; min-height: {space(5)}px; font-weight: 600; }}",
-        f"QTableView#GalleryTable::item {{ padding: 0px {space(1)}px; }}",
     ]
-    # Text fields in the theme's outlined style, as the time field is: the
-    # text 16 px from the edge (1 px less inside the 2-px focus border).
-    field = dict(theme.components["MuiOutlinedInput"]["styles"]["root"]({"size": "medium"}))
-    field["padding"] = f"0px {space(2)}px"
-    field["placeholderTextColor"] = p.text.secondary
-    field["&:focus"] = {**field.pop("&[focused=true]"), "padding": f"0px {space(2) - 1}px"}
-    rules.append(get_qss_style(field, class_name="QLineEdit#GalleryField"))
     return "\n".join(rules)
 
 
@@ -118,7 +107,7 @@ class GalleryWindow(QWidget):
     """Navigation on the left, the selected page on the right, and a dark-mode
     switch in the header. Every page is built when the window is."""
 
-    def __init__(self, pages=None, theme=None):
+    def __init__(self, pages: Iterable[Page] | None = None, theme: Theme | None = None) -> None:
         super().__init__()
         from tovane.hooks import useEffect
         from tovane.material.switch import Switch
@@ -128,19 +117,14 @@ class GalleryWindow(QWidget):
         self.theme = theme if theme is not None else useTheme()
         self.ctx = RenderContext(theme=self.theme)
         self.pages = list(PAGES if pages is None else pages)
-        self.failures = {}  # page key -> traceback text
+        self.failures: dict[str, str] = {}  # page key -> traceback text
 
-        # The theme's colours and body text size reach Qt's own widgets
-        # through the application palette and font (a widget palette does not
-        # survive a style sheet); the ones the application had are given back
-        # when the window goes away.
-        app = QApplication.instance()
-        previous_palette, previous_font = QPalette(app.palette()), QFont(app.font())
-        self.destroyed.connect(lambda *_: (QApplication.setPalette(previous_palette),
-                                           QApplication.setFont(previous_font)))
-        font = QFont(app.font())
-        font.setPixelSize(int(str(self.theme.typography.body2.fontSize).rstrip("px")))
-        QApplication.setFont(font)
+        # The theme's palette, body text size and style sheet for Qt's own
+        # widgets, application-wide (a widget palette does not survive a
+        # style sheet); what the application had is given back when the
+        # window goes away.
+        binding = apply_theme(theme=self.theme)
+        self.destroyed.connect(lambda *_: binding.remove())
 
         header = QHBoxLayout()
         header.setContentsMargins(space(3), space(1), space(3), space(1))
@@ -151,6 +135,9 @@ class GalleryWindow(QWidget):
         self.modeSwitch = Switch(label="Dark mode", checked=self.theme.mode == "dark", edge="end")
         self.modeSwitch.toggled.connect(lambda on: self.theme.setMode("dark" if on else "light"))
         header.addWidget(self.modeSwitch)
+        # The window's sheet before the navigation and the pages are built:
+        # their items and labels are laid out in its sizes from the start.
+        useEffect(self._apply_theme, [self.theme.state], component=self)
 
         rule = QFrame()
         rule.setObjectName("GalleryRule")
@@ -179,9 +166,8 @@ class GalleryWindow(QWidget):
         outer.addLayout(body, 1)
         if self.pages:
             self.nav.setCurrentRow(0)
-        useEffect(self._apply_theme, [self.theme.state], component=self)
 
-    def _build(self, entry):
+    def _build(self, entry: Page) -> QWidget:
         try:
             widget = entry.build(self.ctx)
             if not isinstance(widget, QWidget):
@@ -197,7 +183,7 @@ class GalleryWindow(QWidget):
             return widget
 
     @staticmethod
-    def _scrolled(widget):
+    def _scrolled(widget: QWidget) -> QScrollArea:
         # A page larger than the window scrolls instead of being squeezed.
         scroll = QScrollArea()
         scroll.setObjectName("GalleryScroll")
@@ -206,24 +192,27 @@ class GalleryWindow(QWidget):
         scroll.setWidget(widget)
         return scroll
 
-    def page(self, index):
+    def page(self, index: int) -> QWidget:
         """The page widget at ``index`` (inside its scroll area)."""
-        return self.stack.widget(index).widget()
+        scroll = self.stack.widget(index)
+        assert isinstance(scroll, QScrollArea)
+        page = scroll.widget()
+        assert page is not None
+        return page
 
-    def _apply_theme(self):
-        QApplication.setPalette(qt_palette())
+    def _apply_theme(self) -> None:
         self.setStyleSheet(_window_qss(self.theme))
         dark = self.theme.mode == "dark"
         if self.modeSwitch.isChecked() != dark:
             self.modeSwitch.setChecked(dark)
 
-    def showPage(self, index):
+    def showPage(self, index: int) -> None:
         self.nav.setCurrentRow(index)
 
 
 # Screenshots and the command line ------------------------------------------
 
-def _grab(window, scale):
+def _grab(window: QWidget, scale: float) -> QImage:
     """The window drawn at device pixel ratio ``scale`` (text and icons are
     drawn at that resolution, not scaled up)."""
     image = QImage(window.size() * scale, QImage.Format.Format_ARGB32_Premultiplied)
@@ -233,7 +222,8 @@ def _grab(window, scale):
     return image
 
 
-def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "dark"), scale=1):
+def render_screenshots(window: GalleryWindow, directory: str | os.PathLike[str], size: tuple[int, int] = DEFAULT_SIZE,
+                       modes: Sequence[str] = ("light", "dark"), scale: float = 1) -> list[Path]:
     """Render every page of ``window`` in each theme mode to DIR/NN-key-mode.png.
 
     Returns the paths written; each image is ``size`` times ``scale`` pixels.
@@ -262,7 +252,7 @@ def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "da
                 QApplication.processEvents()
                 image = _grab(window, scale)
                 path = directory / f"{index + 1:02d}-{entry.key}-{mode}.png"
-                if image.isNull() or not image.save(str(path), "PNG"):
+                if image.isNull() or not image.save(str(path), "PNG"):  # type: ignore[call-overload]  # str at run time
                     raise OSError(f"could not write the screenshot {path}")
                 paths.append(path)
     finally:
@@ -271,13 +261,13 @@ def render_screenshots(window, directory, size=DEFAULT_SIZE, modes=("light", "da
     return paths
 
 
-def _headless():
+def _headless() -> bool:
     if os.environ.get("QT_QPA_PLATFORM", "").startswith("offscreen"):
         return True
     return not (os.environ.get("DISPLAY") or os.environ.get("WAYLAND_DISPLAY"))
 
 
-def _size(text):
+def _size(text: str) -> tuple[int, int]:
     try:
         width, height = (int(v) for v in text.lower().split("x"))
     except ValueError:
@@ -287,7 +277,7 @@ def _size(text):
     return width, height
 
 
-def _scale(text):
+def _scale(text: str) -> float:
     try:
         value = float(text)
     except ValueError:
@@ -297,7 +287,7 @@ def _scale(text):
     return int(value) if value.is_integer() else value
 
 
-def _parser():
+def _parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="python -m tovane.gallery",
         description="The tovane widget gallery. Without a display it renders every page to PNG files.")
@@ -312,7 +302,7 @@ def _parser():
     return parser
 
 
-def main(argv=None):
+def main(argv: Sequence[str] | None = None) -> int:
     args = _parser().parse_args(argv)
     headless = _headless()
     if headless:

@@ -8,16 +8,22 @@ sheet turns both into the theme's values, so a page sets no font or colour.
 Spacing is ``space(n)``: n steps of the theme's 8-px grid.
 """
 
-from dataclasses import dataclass
-from typing import Callable
+from __future__ import annotations
 
-from PySide6.QtCore import Qt
+from dataclasses import dataclass
+from typing import TYPE_CHECKING, Any, Callable
+
+from PySide6.QtCore import QAbstractItemModel, Qt
 from PySide6.QtGui import QColor, QPalette
-from PySide6.QtWidgets import (QAbstractItemView, QFrame, QHBoxLayout, QLabel, QLineEdit, QTableView,
+from PySide6.QtWidgets import (QAbstractItemView, QFrame, QHBoxLayout, QLabel, QLayout, QLineEdit, QTableView,
                                QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
-from tovane.material.styles import set_style_property, useTheme
+from tovane.material.styles import qt_palette, set_style_property, useTheme
+
+if TYPE_CHECKING:
+    from tovane.material.button import Button
+    from tovane.material.flintor.flintor import ToggleButton
 
 CLOCK_ICON = ":/round/resource_tovane/round/access_time.svg"
 
@@ -31,19 +37,22 @@ class Page:
 
 PAGES: list[Page] = []
 
+# A page's filling: (render context, page widget, its layout) -> None.
+PageFill = Callable[[RenderContext, QWidget, QVBoxLayout], None]
 
-def page(key, title, summary):
+
+def page(key: str, title: str, summary: str) -> Callable[[PageFill], PageFill]:
     """Register the decorated function as a gallery page.
 
     The function is called with the render context and a new page, headed by
     ``title`` and ``summary`` (its widget and its vertical layout, see
     ``page_frame``), and fills the layout.
     """
-    def register(fill):
+    def register(fill: PageFill) -> PageFill:
         if any(p.key == key for p in PAGES):
             raise ValueError(f"a gallery page with the key {key!r} exists already")
 
-        def build(ctx):
+        def build(ctx: RenderContext) -> QWidget:
             widget, layout = page_frame(title, summary)
             fill(ctx, widget, layout)
             return widget
@@ -53,12 +62,12 @@ def page(key, title, summary):
     return register
 
 
-def space(steps=1):
+def space(steps: float = 1) -> int:
     """``steps`` of the theme's spacing grid, in px (space(2) == 16)."""
-    return useTheme().spacing(steps)
+    return int(useTheme().spacing(steps))
 
 
-def page_frame(title, summary):
+def page_frame(title: str, summary: str) -> tuple[QWidget, QVBoxLayout]:
     """An empty page with a heading and a summary; returns (widget, layout).
 
     The gallery puts every page in a scroll area, so a page keeps its natural
@@ -76,7 +85,7 @@ def page_frame(title, summary):
     return widget, layout
 
 
-def text(content, variant="body2", role=None):
+def text(content: str, variant: str = "body2", role: str | None = None) -> QLabel:
     """A label in a typography variant of the theme (and a colour role)."""
     label = QLabel(content)
     label.setWordWrap(True)
@@ -86,26 +95,26 @@ def text(content, variant="body2", role=None):
     return label
 
 
-def caption(content):
+def caption(content: str) -> QLabel:
     """Secondary text: summaries, notes, the state of a demonstrated control."""
     return text(content, "body2", "caption")
 
 
-def section(content):
+def section(content: str) -> QLabel:
     return text(content, "subtitle2")
 
 
-def code_text(content):
+def code_text(content: str) -> QLabel:
     label = text(content, "code")
     label.setTextInteractionFlags(Qt.TextInteractionFlag.TextSelectableByMouse)
     return label
 
 
-def error_text(content):
+def error_text(content: str) -> QLabel:
     return text(content, "body2", "error")
 
 
-def row(*items, spacing=1, stretch=True):
+def row(*items: QWidget | QLayout, spacing: float = 1, stretch: bool = True) -> QHBoxLayout:
     """A horizontal layout of widgets (and layouts), ``spacing`` grid steps apart."""
     layout = QHBoxLayout()
     layout.setContentsMargins(0, 0, 0, 0)
@@ -120,7 +129,7 @@ def row(*items, spacing=1, stretch=True):
     return layout
 
 
-def card(kind="card"):
+def card(kind: str = "card") -> tuple[QFrame, QVBoxLayout]:
     """A framed surface for a demonstration; returns (frame, layout).
 
     ``kind`` "card" is the theme's paper; "preview" is a light surface in both
@@ -135,37 +144,13 @@ def card(kind="card"):
     return frame, layout
 
 
-def qt_palette(mode=None):
-    """A QPalette of the theme's colours in ``mode`` (default: the current one)."""
-    theme = useTheme()
-    p = theme.getPalette(mode)
-    colors = {
-        QPalette.ColorRole.Window: p.background.default, QPalette.ColorRole.WindowText: p.text.primary,
-        QPalette.ColorRole.Base: p.background.paper, QPalette.ColorRole.AlternateBase: p.background.neutral,
-        QPalette.ColorRole.Text: p.text.primary, QPalette.ColorRole.Button: p.background.neutral,
-        QPalette.ColorRole.ButtonText: p.text.primary, QPalette.ColorRole.PlaceholderText: p.text.secondary,
-        QPalette.ColorRole.Highlight: p.primary.main, QPalette.ColorRole.HighlightedText: p.primary.contrastText,
-        QPalette.ColorRole.Light: p.background.paper, QPalette.ColorRole.Midlight: p.background.neutral,
-        QPalette.ColorRole.Mid: p.outline, QPalette.ColorRole.Dark: p.outline,
-        QPalette.ColorRole.Shadow: "#000000", QPalette.ColorRole.ToolTipBase: p.background.paper,
-        QPalette.ColorRole.ToolTipText: p.text.primary, QPalette.ColorRole.Link: p.primary.main,
-    }
-    pal = QPalette()
-    for group in (QPalette.ColorGroup.Active, QPalette.ColorGroup.Inactive):
-        for role, color in colors.items():
-            pal.setColor(group, role, QColor(color))
-    for role in (QPalette.ColorRole.WindowText, QPalette.ColorRole.Text, QPalette.ColorRole.ButtonText):
-        pal.setColor(QPalette.ColorGroup.Disabled, role, QColor(p.text.disabled))
-    return pal
-
-
 # Qt's own look (Fusion) draws a slider's groove in the palette's window
 # colour darkened by 40%; on the preview card it uses this window colour,
 # so that the groove edge reaches 3:1 on white (#858585, 3.7:1).
 PREVIEW_GROOVE_WINDOW = "#BABABA"
 
 
-def light_surface(frame):
+def light_surface(frame: QWidget) -> None:
     """Give ``frame`` and everything in it the light palette: a widget palette
     set on each widget, because the window's style sheet stops a palette
     from being inherited."""
@@ -180,7 +165,7 @@ def light_surface(frame):
         child.setPalette(groove if isinstance(child, QAbstractSlider) else light)
 
 
-def toggle(ctx, parent, *args, **kwargs):
+def toggle(ctx: RenderContext, parent: QWidget, *args: Any, **kwargs: Any) -> ToggleButton:
     # renderUi of a toggle button builds the button and returns None: the
     # button itself is what goes into the layout.
     from tovane.material.flintor.flintor import ToggleButton
@@ -190,7 +175,7 @@ def toggle(ctx, parent, *args, **kwargs):
     return button
 
 
-def text_field(placeholder=""):
+def text_field(placeholder: str = "") -> QLineEdit:
     """A one-line text input in the theme's outlined style (set by the
     window), as high as the other controls of medium size."""
     field = QLineEdit()
@@ -200,12 +185,12 @@ def text_field(placeholder=""):
     return field
 
 
-def set_error(field, on):
+def set_error(field: QWidget, on: bool) -> None:
     """Show ``field`` (a ``text_field``) in the error style, or not."""
     set_style_property(field, "error", "true" if on else "false")
 
 
-def table(model):
+def table(model: QAbstractItemModel) -> QTableView:
     """A table view of ``model`` in the window's table style: whole rows
     selected, rows as high as a medium control."""
     view = QTableView()
@@ -218,7 +203,8 @@ def table(model):
     return view
 
 
-def button(ctx, parent, label, onClick=None, **kwargs):
+def button(ctx: RenderContext, parent: QWidget, label: str, onClick: Callable[[], object] | None = None,
+           **kwargs: Any) -> Button:
     """A host ``Button`` rendered into ``parent``; ``onClick()`` on each click."""
     from tovane.material.button import Button
 

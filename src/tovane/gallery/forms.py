@@ -1,11 +1,17 @@
 """Forms: helper texts under real inputs, from a State, translated, in the error style."""
 
-from PySide6.QtWidgets import QButtonGroup, QGridLayout, QHBoxLayout, QVBoxLayout
+from __future__ import annotations
+
+from typing import Any
+
+from PySide6.QtWidgets import QAbstractButton, QButtonGroup, QGridLayout, QHBoxLayout, QVBoxLayout, QWidget
+
+from tovane.material.component import RenderContext
 
 from ._common import caption, page, section, set_error, space, text_field, toggle
 
 
-def _field(title, editor, helper):
+def _field(title: str, editor: QWidget, helper: QWidget) -> QVBoxLayout:
     """A titled input with its helper text right under it."""
     box = QVBoxLayout()
     box.setSpacing(4)
@@ -18,12 +24,12 @@ def _field(title, editor, helper):
 @page("forms", "Forms",
       "Helper texts under inputs: a fixed text, a text that follows what you type, a translated "
       "text, and the error style, switched on and off by the value of the input.")
-def forms_page(ctx, widget, layout):
+def forms_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.hooks import State
     from tovane.i18n.use_translation import i18n
     from tovane.material.drevasse import FormHelperText
 
-    def helper(**kwargs):
+    def helper(**kwargs: Any) -> QWidget:
         return FormHelperText(**kwargs).renderUi(ctx, parent=widget)
 
     # A fixed helper text.
@@ -55,9 +61,9 @@ def forms_page(ctx, widget, layout):
         languages.addWidget(button)
     languages.addStretch(1)
 
-    def change_language(button, checked):
+    def change_language(button: QAbstractButton, checked: bool) -> None:
         if checked:
-            i18n.changeLanguage(button.value())
+            i18n.changeLanguage(str(button.value()))  # type: ignore[attr-defined]  # a ToggleButton
             required.notify()  # the helper text shows its source again, translated
 
     group.buttonToggled.connect(change_language)
@@ -68,7 +74,7 @@ def forms_page(ctx, widget, layout):
     age = text_field()
     age.setPlaceholderText("Your age in years")
 
-    def check_age(text):
+    def check_age(text: str) -> None:
         invalid.value = bool(text) and not text.isdigit()
         message.value = "Use digits only, e.g. 42" if invalid.value else "A whole number of years"
 
@@ -78,7 +84,7 @@ def forms_page(ctx, widget, layout):
     age.setText("forty")
     state = caption("")
 
-    def show_error(on):
+    def show_error(on: bool) -> None:
         state.setText(f"error: {on}")
         set_error(age, on)  # the field's outline turns the error colour too
 

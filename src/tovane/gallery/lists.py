@@ -1,11 +1,17 @@
 """Lists: list item buttons selecting one key or several, and their variants."""
 
-from PySide6.QtWidgets import QFrame, QGridLayout, QLabel, QSizePolicy, QVBoxLayout
+from __future__ import annotations
+
+from typing import Any
+
+from PySide6.QtWidgets import QFrame, QGridLayout, QLabel, QSizePolicy, QVBoxLayout, QWidget
+
+from tovane.material.component import RenderContext
 
 from ._common import caption, page, section
 
 
-def _list(title, *items):
+def _list(title: str, *items: QWidget) -> tuple[QVBoxLayout, QFrame]:
     """A titled column of list items in a plain frame."""
     box = QVBoxLayout()
     box.setSpacing(6)
@@ -26,25 +32,28 @@ def _list(title, *items):
       "List item buttons report a click with their key. One list shares a selected key, one "
       "selects several keys with checkboxes; the others show the divider, gutter and size variants. "
       "Click an item: the last click is reported below.")
-def lists_page(ctx, widget, layout):
+def lists_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.hooks import State
     from tovane.material.list_item_checkbox import ListItemCheckbox
     from tovane.material.selvon import ListItemButton
 
     last_click = caption("Last click: none yet")
 
-    def report(key):
+    def report(key: object) -> None:
         last_click.setText(f"Last click: {key!r}")
 
-    def item(key, text, checkbox=False, **kwargs):
+    def item(key: str, text: str, checkbox: bool = False, **kwargs: Any) -> QWidget:
         # A plain row shows the button's own text, drawn inside the theme's
         # padding (the gutters); a checkbox row lays out its children.
         if not checkbox:
-            button = ListItemButton(key=key, **kwargs).renderUi(ctx, parent=widget)
+            button = ListItemButton(key=key, **kwargs)
+            button.renderUi(ctx, parent=widget)
             button.setText(text)
             return button
         box = ListItemCheckbox()
-        box.layout().setContentsMargins(12, 0, 4, 0)
+        box_layout = box.layout()
+        assert box_layout is not None
+        box_layout.setContentsMargins(12, 0, 4, 0)
         box.setSizePolicy(QSizePolicy.Policy.Maximum, QSizePolicy.Policy.Preferred)
         label = QLabel(text)
         label.setSizePolicy(QSizePolicy.Policy.Expanding, QSizePolicy.Policy.Preferred)
@@ -54,7 +63,7 @@ def lists_page(ctx, widget, layout):
     folder = State("inbox")
     chosen = caption("")
 
-    def choose(key):
+    def choose(key: str) -> None:
         folder.value = key
         report(key)
 
@@ -70,7 +79,7 @@ def lists_page(ctx, widget, layout):
     radios = State(["wifi", "location"])
     picked = caption("")
 
-    def toggle(key):
+    def toggle(key: str) -> None:
         keys = list(radios.value)
         keys.remove(key) if key in keys else keys.append(key)
         radios.value = keys

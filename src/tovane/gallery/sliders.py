@@ -1,12 +1,18 @@
 """Sliders: the slider demonstration window, on a light preview card."""
 
+from __future__ import annotations
+
+from PySide6.QtWidgets import QVBoxLayout, QWidget
+
+from tovane.material.component import RenderContext
+
 from ._common import caption, card, light_surface, page
 
 
 @page("sliders", "Sliders",
       "Plain and range sliders in the platform look (with the library's handle colour), "
       "and below them the same sliders in the library's own slider style.")
-def sliders_page(ctx, widget, layout):
+def sliders_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.material.slider.pennard import DemoWidget
 
     layout.addWidget(caption(

@@ -1,11 +1,21 @@
 """Switches: live switches, the parameters they take and the values they refuse."""
 
-from PySide6.QtWidgets import QGridLayout
+from __future__ import annotations
+
+from typing import TYPE_CHECKING, Any
+
+from PySide6.QtWidgets import QFrame, QGridLayout, QVBoxLayout, QWidget
+
+from tovane.errors import DeZidOzezuzavuvArazo
+from tovane.material.component import RenderContext
+
+if TYPE_CHECKING:
+    from tovane.material.switch.switch import Switch
 
 from ._common import button, caption, card, code_text, error_text, page, row, section, space
 
 
-def readable_error(error, owner):
+def readable_error(error: DeZidOzezuzavuvArazo, owner: type) -> str:
     """A sentence for a parameter that ``owner`` (a class with validated
     parameters) refused, from the fields of the validation error."""
     name, value = error.param_name, error.param_value
@@ -21,12 +31,12 @@ def readable_error(error, owner):
     return f"{name}={value!r} is {article} {kind}; {name} takes {takes}."
 
 
-def _example(ctx, parent, code, switch, note):
+def _example(ctx: RenderContext, parent: QWidget, code: str, switch: Switch, note: str) -> QFrame:
     frame, layout = card()
     state = caption("")
     state.setWordWrap(False)
 
-    def show(*_):
+    def show(*_: object) -> None:
         state.setText(f"checkedState.value is {switch.checkedState.value!r}")
 
     switch.checkedState.valueChanged.connect(show)
@@ -41,7 +51,7 @@ def _example(ctx, parent, code, switch, note):
 @page("switches", "Switches",
       "Click a switch or press Space on it to turn it on or off. Its parameters are checked "
       "when it is made; colour, size, side and edge may be States that it follows.")
-def switches_page(ctx, widget, layout):
+def switches_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.errors import DeZidOzezuzavuvArazo
     from tovane.hooks import State
     from tovane.material.switch import Switch
@@ -60,7 +70,9 @@ def switches_page(ctx, widget, layout):
         'Switch(label=State("Bluetooth"), left=State(False), color=State("#7635DC"), size=State("large"), '
         "edge=State(None))", states,
         "Any colour text is kept; \"large\" is no size, so the switch is small; None is no edge.")
-    frame.layout().addLayout(row(button(ctx, frame, "Swap sides", lambda: setattr(left, "value", not left.value),
+    frame_layout = frame.layout()
+    assert isinstance(frame_layout, QVBoxLayout)
+    frame_layout.addLayout(row(button(ctx, frame, "Swap sides", lambda: setattr(left, "value", not left.value),
                                         size="small")))
     layout.addWidget(frame)
 
@@ -68,7 +80,7 @@ def switches_page(ctx, widget, layout):
     grid = QGridLayout()
     grid.setHorizontalSpacing(space(2))
     grid.setVerticalSpacing(space(1))
-    colours = ("default", "primary", "secondary", "error", "info", "success", "warning")
+    colours: tuple[Any, ...] = ("default", "primary", "secondary", "error", "info", "success", "warning")
     for index, colour in enumerate(colours):
         grid.addWidget(Switch(label=colour, color=colour, checked=True), index // 4, index % 4)
     grid.addWidget(Switch(label="small", size="small", checked=True), 2, 0)
@@ -78,8 +90,9 @@ def switches_page(ctx, widget, layout):
     layout.addLayout(grid)
 
     layout.addWidget(section("Refused values"))
-    for code, params in (('Switch(color="purple")', {"color": "purple"}),
-                         ('Switch(checked="yes")', {"checked": "yes"})):
+    refused: tuple[tuple[str, dict[str, Any]], ...] = (('Switch(color="purple")', {"color": "purple"}),
+                                                       ('Switch(checked="yes")', {"checked": "yes"}))
+    for code, params in refused:
         try:
             Switch(**params)
         except DeZidOzezuzavuvArazo as error:

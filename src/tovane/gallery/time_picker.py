@@ -1,16 +1,21 @@
 """Time picker: a Material time field built on the library's TimePickerBase."""
 
-from functools import cache
+from __future__ import annotations
 
-from PySide6.QtCore import QEvent, QSignalBlocker, QTime, Qt
+from functools import cache
+from typing import Any
+
+from PySide6.QtCore import QEvent, QObject, QSignalBlocker, QTime, Qt
 from PySide6.QtWidgets import (QAbstractSpinBox, QFrame, QGridLayout, QHBoxLayout, QSizePolicy, QTimeEdit,
-                               QVBoxLayout)
+                               QVBoxLayout, QWidget)
+
+from tovane.material.component import RenderContext
 
 from ._common import CLOCK_ICON, button, caption, page, row, section, space, text
 
 
 @cache
-def _time_edit_picker_class():
+def _time_edit_picker_class() -> Any:
     from tovane.hooks import useEffect
     from tovane.material.button import Button
     from tovane.material.styles import get_qss_style, set_style_property, useTheme
@@ -26,7 +31,7 @@ def _time_edit_picker_class():
         the clock or ``setTime``.
         """
 
-        def __init__(self, parent=None, showSeconds=False):
+        def __init__(self, parent: QWidget | None = None, showSeconds: bool = False) -> None:
             super().__init__(parent=parent, showSeconds=showSeconds)
             theme = useTheme()
             self.setObjectName(f"TimeField-{id(self)}")
@@ -50,9 +55,9 @@ def _time_edit_picker_class():
             self._apply_format()
             useEffect(self._apply_style, [theme.state], component=self)
 
-        def setTime(self, time):
+        def setTime(self, time: QTime) -> None:
             time = QTime(time)
-            changed = time != self._time
+            changed = time != self.getTime()
             self._time = time
             if self._edit.time() != time:
                 with QSignalBlocker(self._edit):
@@ -60,14 +65,14 @@ def _time_edit_picker_class():
             if changed:
                 self.timeChanged.emit(QTime(time))
 
-        def setSecondVisible(self, isVisible):
+        def setSecondVisible(self, isVisible: bool) -> None:
             self._isSecondVisible = isVisible
             self._apply_format()
 
-        def _apply_format(self):
+        def _apply_format(self) -> None:
             self._edit.setDisplayFormat("HH:mm:ss" if self._isSecondVisible else "HH:mm")
 
-        def _apply_style(self):
+        def _apply_style(self) -> None:
             theme = useTheme()
             name = f"#{self.objectName()}"
             root = theme.components["MuiOutlinedInput"]["styles"]["root"]({"size": "medium"})
@@ -79,13 +84,13 @@ def _time_edit_picker_class():
                 f"\n{name} QTimeEdit::up-button, {name} QTimeEdit::down-button"
                 f" {{ subcontrol-origin: border; width: 0px; border: none; }}"))
 
-        def eventFilter(self, watched, event):
+        def eventFilter(self, watched: QObject, event: QEvent) -> bool:
             # The frame shows the editor's focus (a 2-px primary border).
             if watched is self._edit and event.type() in (QEvent.Type.FocusIn, QEvent.Type.FocusOut):
                 set_style_property(self, "focused", "true" if event.type() == QEvent.Type.FocusIn else "false")
             return super().eventFilter(watched, event)
 
-        def _open_clock(self):
+        def _open_clock(self) -> None:
             if self.__dict__.get("_popup") is None:
                 self._popup = _Clock(self)
             self._popup.showFor(self.getTime() if not self.getTime().isNull() else QTime(0, 0))
@@ -95,14 +100,14 @@ def _time_edit_picker_class():
         buttons, the current ones selected; picking an hour keeps it open,
         picking a minute closes it. One per picker, shown again each time."""
 
-        def __init__(self, picker):
+        def __init__(self, picker: TimeEditPicker) -> None:
             super().__init__(picker, Qt.WindowType.Popup)
             theme = useTheme()
             self.setObjectName(f"TimeFieldClock-{id(self)}")
             self.setStyleSheet(f"#{self.objectName()} {{ background-color: {theme.palette.background.paper};"
                                f" border: 1px solid {theme.palette.outline}; border-radius: 8px; }}")
             self._picker = picker
-            self._cells = {}  # ("hour" or "minute", value) -> Button
+            self._cells: dict[tuple[str, int], Button] = {}  # ("hour" or "minute", value) -> Button
             layout = QVBoxLayout(self)
             layout.setContentsMargins(space(2), space(2), space(2), space(2))
             layout.setSpacing(space(1))
@@ -118,13 +123,13 @@ def _time_edit_picker_class():
                     self._cells[unit, value] = cell
                 layout.addLayout(grid)
 
-        def showFor(self, time):
+        def showFor(self, time: QTime) -> None:
             for (unit, value), cell in self._cells.items():
                 cell.set_selected(value == (time.hour() if unit == "hour" else time.minute()))
             self.move(self._picker.mapToGlobal(self._picker.rect().bottomLeft()))
             self.show()
 
-        def _pick(self, unit, value):
+        def _pick(self, unit: str, value: int) -> None:
             time = self._picker.getTime()
             time = time if not time.isNull() else QTime(0, 0)
             if unit == "hour":
@@ -142,7 +147,7 @@ def _time_edit_picker_class():
       "A time field built on the library's TimePickerBase: type a time, step it with the arrow "
       "keys, or pick it from the clock button. setTime and setSecondVisible drive it, and every "
       "change is announced with timeChanged.")
-def time_picker_page(ctx, widget, layout):
+def time_picker_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.material.switch import Switch
 
     picker_cls = _time_edit_picker_class()
@@ -151,7 +156,7 @@ def time_picker_page(ctx, widget, layout):
     picker.setFixedWidth(space(20))
     last = caption("timeChanged has not been emitted yet")
 
-    def on_changed(time):
+    def on_changed(time: QTime) -> None:
         fmt = "HH:mm:ss" if picker.isSecondVisible() else "HH:mm"
         last.setText(f"timeChanged({time.toString(fmt)}); getTime() returns "
                      f"{picker.getTime().toString(fmt)}; isSecondVisible() returns {picker.isSecondVisible()!r}")
@@ -159,12 +164,12 @@ def time_picker_page(ctx, widget, layout):
     picker.timeChanged.connect(on_changed)
     picker.setTime(QTime(10, 30, 15))
 
-    def on_seconds(checked):
+    def on_seconds(checked: bool) -> None:
         picker.setSecondVisible(checked)
         on_changed(picker.getTime())
 
     seconds = Switch(label="Show seconds", onChange=on_seconds)
-    presets = [button(ctx, widget, label, lambda t=time: picker.setTime(t))
+    presets = [button(ctx, widget, label, lambda t=time: picker.setTime(t))  # type: ignore[misc]
                for label, time in (("Noon", QTime(12, 0)), ("Half past six", QTime(18, 30)))]
     layout.addWidget(section("TimeEditPicker()"))
     layout.addWidget(text("Time", "caption", "caption"))

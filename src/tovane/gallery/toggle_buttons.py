@@ -1,25 +1,31 @@
 """Toggle buttons: buttons that stay down, alone and in an exclusive group."""
 
-from PySide6.QtWidgets import QButtonGroup, QGridLayout
+from __future__ import annotations
+
+from typing import Any
+
+from PySide6.QtWidgets import QAbstractButton, QButtonGroup, QGridLayout, QVBoxLayout, QWidget
+
+from tovane.material.component import RenderContext
 
 from ._common import caption, code_text, page, row, section, space, toggle
 
 
-def _checked_text(button):
+def _checked_text(button: QAbstractButton) -> str:
     return "checked" if button.isChecked() else "not checked"
 
 
 @page("toggle-buttons", "Toggle buttons",
       "Buttons that stay down when pressed. Click one to toggle it; the text next to it "
       "follows its checked state. The icon takes the colour of the button's text.")
-def toggle_buttons_page(ctx, widget, layout):
+def toggle_buttons_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     grid = QGridLayout()
     grid.setHorizontalSpacing(space(3))
     grid.setVerticalSpacing(space(1))
     grid.setColumnStretch(1, 1)
     layout.addLayout(grid)
 
-    examples = [
+    examples: list[tuple[str, str, dict[str, Any], tuple[Any, ...]]] = [
         ("Default icon", "ToggleButton()", {}, ()),
         ("With a text", 'ToggleButton(text="Reminders")', {"text": "Reminders"}, ()),
         ("Selected", "ToggleButton(selected=True)", {"selected": True}, ()),
@@ -47,8 +53,8 @@ def toggle_buttons_page(ctx, widget, layout):
     layout.addLayout(row(*choices))
     chosen = caption("")
 
-    def show_choice(*_):
-        button = group.checkedButton()
+    def show_choice(*_: object) -> None:
+        button: Any = group.checkedButton()  # a ToggleButton
         chosen.setText(f"value() of the checked button: {button.value()!r}" if button else "nothing checked")
 
     group.buttonToggled.connect(show_choice)

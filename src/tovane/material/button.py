@@ -1,16 +1,18 @@
 """Push button of the component model."""
 
-from typing import Callable, Union
+from __future__ import annotations
+
+from typing import TYPE_CHECKING, Any, Callable, Literal, TypedDict, Union, Unpack
 
 import shiboken6
 from PySide6 import QtCore
 from PySide6.QtCore import QSize
 from PySide6.QtGui import QIcon
-from PySide6.QtWidgets import QPushButton
+from PySide6.QtWidgets import QPushButton, QWidget
 
 from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n
-from tovane.material.component import Component
+from tovane.material.component import Component, RenderContext
 from tovane.material.iconify import Iconify
 from tovane.material.interaction import InteractionState
 from tovane.material.styles import get_qss_style, restyle, set_style_property, useTheme
@@ -20,6 +22,17 @@ from tovane.utils.translator import getTranslatedText
 _FILE = "tovane.material.button"
 _ICON_SIZE = 18
 _UNLIMITED = 16777215  # QWIDGETSIZE_MAX, which PySide does not export
+
+
+if TYPE_CHECKING:
+    # For type checkers only, like every annotation here.
+    class ButtonProps(TypedDict, total=False):
+        """The keyword parameters of ``Button`` that it keeps as props: its
+        ``size`` (a height of the theme's, ``theme.controlHeight``) and its
+        ``variant`` ("text": no outline)."""
+
+        size: Literal["small", "medium"]
+        variant: Literal["outlined", "text"]
 
 
 class Button(InteractionState, QPushButton, Component):
@@ -34,7 +47,9 @@ class Button(InteractionState, QPushButton, Component):
     selected, disabled) and theme; a button without text is square.
     """
 
-    def __init__(self, *args, startIcon=None, value=None, text=None, selected=False, **kwargs):
+    def __init__(self, *args: Any, startIcon: str | QIcon | Iconify | None = None, value: object = None,
+                 text: str | State[Any] | Callable[[], object] | None = None, selected: bool = False,
+                 **kwargs: Unpack[ButtonProps]) -> None:
         if text is None and args and isinstance(args[0], (str, State)):
             text, args = args[0], args[1:]
         self._text = _validate_param(_FILE, "text", text, Union[str, State, Callable, NoneType])
@@ -43,13 +58,13 @@ class Button(InteractionState, QPushButton, Component):
         self._isSelected = bool(selected)
         Component.__init__(self, *args, **kwargs)
 
-    def renderUi(self, ctx=None, parent=None):
+    def renderUi(self, ctx: RenderContext | None = None, parent: QWidget | None = None) -> Button:
         self._initQt(parent)
         self.setObjectName(f"{type(self).__name__}-{id(self)}")
         self.setCursor(QtCore.Qt.CursorShape.PointingHandCursor)
         self.setFixedHeight(useTheme().controlHeight(self._props.get("size", "medium")))
         self._iconShape = Iconify.toIcon(self._startIcon)  # resolved once: a missing icon fails here
-        self._iconColors = {}
+        self._iconColors: dict[str, Any] = {}
         if not self._iconShape.isNull():
             self.setIconSize(QSize(_ICON_SIZE, _ICON_SIZE))
         if not self.__dict__.get("_button_rendered"):
@@ -63,15 +78,15 @@ class Button(InteractionState, QPushButton, Component):
         self.set_selected(self._isSelected)
         return self
 
-    def _updateText(self):
+    def _updateText(self) -> None:
         self.setText(getTranslatedText(self._text))
         if self.__dict__.get("_iconOnly") is not None and self._iconOnly != self._is_icon_only():
             self._updateStyle()
 
-    def _is_icon_only(self):
+    def _is_icon_only(self) -> bool:
         return not self.text() and not self._iconShape.isNull()
 
-    def _updateStyle(self):
+    def _updateStyle(self) -> None:
         self._iconOnly = self._is_icon_only()
         if self._iconOnly:
             self.setFixedWidth(self.height())
@@ -90,12 +105,12 @@ class Button(InteractionState, QPushButton, Component):
         }
         self._updateIcon()
 
-    def _icon_state(self):
+    def _icon_state(self) -> str:
         if self._isSelected:
             return "selected"
         return "hover" if self.underMouse() and self.isEnabled() else "normal"
 
-    def _updateIcon(self):
+    def _updateIcon(self) -> None:
         if self.__dict__.get("_iconShape") is None or self._iconShape.isNull() or not self._iconColors:
             return
         state = self._icon_state()
@@ -104,14 +119,14 @@ class Button(InteractionState, QPushButton, Component):
             self._iconKey = key
             self.setIcon(Iconify.tinted(self._iconShape, key[1], key[2]))
 
-    def _interactionChanged(self):
+    def _interactionChanged(self) -> None:
         # Hover, enabled and keyboard focus change the icon's colour and the
         # focus ring ("focusVisible").
         if self._focusVisible or self.property("focusVisible") == "true":
             set_style_property(self, "focusVisible", "true" if self._focusVisible else "false")
         self._updateIcon()
 
-    def set_selected(self, selected):
+    def set_selected(self, selected: object) -> None:
         """Show the button as selected (and checked, when checkable) or not."""
         self._isSelected = bool(selected)
         if not shiboken6.isValid(self):  # not rendered yet: applied by renderUi
@@ -121,21 +136,24 @@ class Button(InteractionState, QPushButton, Component):
         else:
             self._show_selected()
 
-    def _on_toggled(self, checked):
+    def _on_toggled(self, checked: bool) -> None:
         # A click (or setChecked) moves the selection with the checked state.
         self._isSelected = bool(checked)
         self._show_selected()
 
-    def _show_selected(self):
+    def _show_selected(self) -> None:
         self.setProperty("selected", "true" if self._isSelected else "false")
         restyle(self)
         self._updateIcon()
 
-    def isSelected(self):
+    def isSelected(self) -> bool:
+        """Whether the button shows as selected."""
         return self._isSelected
 
-    def value(self):
+    def value(self) -> Any:
+        """The value given (a State's current value)."""
         return self._value.value if isinstance(self._value, State) else self._value
 
-    def setValue(self, value):
+    def setValue(self, value: object) -> None:
+        """Replace the value."""
         self._value = value

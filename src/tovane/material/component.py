@@ -1,22 +1,35 @@
 """Two-phase component model: construct (store parameters), then renderUi."""
 
+from __future__ import annotations
+
+from typing import TYPE_CHECKING, Any
+
 import shiboken6
 from PySide6.QtCore import QObject
 from PySide6.QtWidgets import QWidget
+
+if TYPE_CHECKING:
+    from tovane.material.styles import Theme
+
+    # To a type checker the mixin is the widget it is mixed into.
+    _WidgetMixin = QWidget
+else:
+    _WidgetMixin = object
 
 
 class RenderContext:
     """What a render pass hands to the components it builds (theme, shared values)."""
 
-    def __init__(self, theme=None, **values):
+    def __init__(self, theme: Theme | None = None, **values: Any) -> None:
         self.theme = theme
         self.values = dict(values)
 
-    def render(self, child, parent=None):
+    def render(self, child: object, parent: QWidget | None = None) -> QWidget | None:
         """Build ``child`` and return its widget: a Component (or anything with
         ``renderUi``) is rendered with ``parent``, a QWidget is itself, else None."""
         if isinstance(child, Component) or hasattr(child, "renderUi"):
-            return child.renderUi(self, parent=parent)
+            rendered: QWidget | None = child.renderUi(self, parent=parent)
+            return rendered
         if isinstance(child, QWidget):
             if parent is not None and child.parentWidget() is not parent:
                 child.setParent(parent)
@@ -24,7 +37,7 @@ class RenderContext:
         return None
 
 
-class Component:
+class Component(_WidgetMixin):
     """Mixin placed after a Qt widget class: ``Widget(QPushButton, Component)``.
 
     The constructor only stores parameters; ``renderUi(ctx, parent)`` initialises
@@ -33,7 +46,9 @@ class Component:
     into ``_props`` and nothing stored before is dropped.
     """
 
-    def __init__(self, *args, **kwargs):
+    _props: dict[str, Any]  # the keyword parameters given
+
+    def __init__(self, *args: Any, **kwargs: Any) -> None:
         self.__dict__.setdefault("_props", {}).update(kwargs)
         if args:
             self._props_args = args
@@ -44,7 +59,7 @@ class Component:
         else:  # cooperative: hand the keywords to the next mixin (a serializer)
             super().__init__(**kwargs)
 
-    def _initQt(self, parent=None):
+    def _initQt(self, parent: QWidget | None = None) -> None:
         """Initialise the Qt half once (with ``parent``); later calls only re-parent."""
         if shiboken6.isValid(self):
             if parent is not None and self.parent() is not parent:
@@ -59,7 +74,7 @@ class Component:
         qt_class.__init__(self, parent)
         self._qt_initialised = True
 
-    def renderUi(self, ctx=None, parent=None):
+    def renderUi(self, ctx: RenderContext | None = None, parent: QWidget | None = None) -> QWidget:
         """Default build: initialise the Qt half, name the widget, return it."""
         self._initQt(parent)
         if not self.objectName():

@@ -1,7 +1,9 @@
 """Checkbox shown at the start of a list item (multi-selection lists)."""
 
-from PySide6.QtCore import QPointF, QRectF, QSize, Qt
-from PySide6.QtGui import QColor, QPainter, QPen
+from __future__ import annotations
+
+from PySide6.QtCore import QPoint, QPointF, QRectF, QSize, Qt
+from PySide6.QtGui import QColor, QPainter, QPaintEvent, QPen
 from PySide6.QtWidgets import QCheckBox, QHBoxLayout, QWidget
 
 from tovane.material.styles import useTheme
@@ -14,19 +16,19 @@ class _ItemCheckbox(QCheckBox):
     secondary text colour; on, a box of the primary colour with a check mark
     in its contrast text (disabled: the disabled colour)."""
 
-    def set_checked(self, checked):
+    def set_checked(self, checked: object) -> None:
         self.setChecked(bool(checked))
 
-    def sizeHint(self):
+    def sizeHint(self) -> QSize:
         return QSize(_BOX + 4, _BOX + 4)
 
-    def minimumSizeHint(self):
+    def minimumSizeHint(self) -> QSize:
         return self.sizeHint()
 
-    def hitButton(self, pos):
+    def hitButton(self, pos: QPoint) -> bool:
         return self.rect().contains(pos)
 
-    def paintEvent(self, event):
+    def paintEvent(self, event: QPaintEvent) -> None:
         palette = useTheme().palette
         enabled = self.isEnabled()
         box = QRectF(0, 0, _BOX, _BOX)
@@ -53,7 +55,7 @@ class _ItemCheckbox(QCheckBox):
 class ListItemCheckbox(QWidget):
     """A QWidget holding the checkbox ``_checkbox``; ``set_checked(bool)``."""
 
-    def __init__(self, checked=False, parent=None):
+    def __init__(self, checked: bool = False, parent: QWidget | None = None) -> None:
         super().__init__(parent)
         self._checkbox = _ItemCheckbox(self)
         layout = QHBoxLayout(self)
@@ -61,8 +63,9 @@ class ListItemCheckbox(QWidget):
         layout.addWidget(self._checkbox)
         self.set_checked(checked)
 
-    def set_checked(self, checked):
+    def set_checked(self, checked: object) -> None:
+        """Check or uncheck the box."""
         self._checkbox.set_checked(checked)
 
-    def isChecked(self):
+    def isChecked(self) -> bool:
         return self._checkbox.isChecked()

@@ -1,5 +1,7 @@
 """Tooltip event filter with a leave delay."""
 
+from __future__ import annotations
+
 from PySide6 import QtCore, QtWidgets
 from PySide6.QtCore import QEvent, QObject, QPoint, QTimer
 from PySide6.QtWidgets import QWidget
@@ -20,19 +22,19 @@ class ToolTipFilter(QObject):
     for the widget is suppressed.
     """
 
-    def __init__(self, widget, leaveDelay=0):
+    def __init__(self, widget: QWidget, leaveDelay: int | float | None = 0) -> None:
         if not isinstance(widget, QWidget):
             raise TypeError(f"ToolTipFilter() needs a QWidget, got {type(widget).__name__}")
         if leaveDelay is not None and (isinstance(leaveDelay, bool) or not isinstance(leaveDelay, (int, float))):
             raise TypeError(f"leaveDelay must be a number of ms, got {type(leaveDelay).__name__}")
         super().__init__(widget)
         self.leaveDelay = max(0, int(leaveDelay or 0))
-        self._label = None
+        self._label: QtWidgets.QLabel | None = None
         self._timer = QTimer(self)
         self._timer.setSingleShot(True)
         self._timer.timeout.connect(self.hideTip)
 
-    def eventFilter(self, watched, event):
+    def eventFilter(self, watched: QObject, event: QEvent) -> bool:
         if watched is self.parent():
             kind = event.type()
             if kind == QEvent.Type.Enter:
@@ -48,9 +50,14 @@ class ToolTipFilter(QObject):
                 self.hideTip()
         return False
 
-    def showTip(self):
-        self._timer.stop()
+    def _widget(self) -> QWidget:
         widget = self.parent()
+        assert isinstance(widget, QWidget)  # made as the widget's child
+        return widget
+
+    def showTip(self) -> None:
+        self._timer.stop()
+        widget = self._widget()
         text = widget.toolTip()
         if not text:
             return
@@ -65,10 +72,10 @@ class ToolTipFilter(QObject):
                          top_left.y() - self._label.height() - 4)
         self._label.show()
 
-    def hideTip(self):
+    def hideTip(self) -> None:
         self._timer.stop()
         if self._label is not None:
             self._label.hide()
 
-    def isTipVisible(self):
+    def isTipVisible(self) -> bool:
         return self._label is not None and self._label.isVisible()

@@ -8,7 +8,7 @@ ACCESS_TIME_ICON = ":/round/resource_tovane/round/access_time.svg"
 RCC_FILE = Path(__file__).with_name("tovane.rcc")
 
 
-def register():
+def register() -> None:
     """Register the package's resources with Qt (once per process)."""
     if QFile.exists(ACCESS_TIME_ICON):
         return

@@ -1,3 +1,5 @@
 """The form helper text: ``FormHelperText`` (native module ``drevasse``)."""
 
 from .drevasse import FormHelperText
+
+__all__ = ["FormHelperText"]

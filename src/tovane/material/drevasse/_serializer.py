@@ -1,15 +1,18 @@
 """Parameters of FormHelperText: validation and storage."""
 
-from typing import Callable, Dict, Union
+from __future__ import annotations
+
+from collections.abc import Sequence
+from typing import Any, Callable, Dict, Union
 
 from tovane.hooks import State
 from tovane.material.utils.validate_params import NoneType
-from tovane.material.utils.validated_attr import ValidatedAttr, assign_params
+from tovane.material.utils.validated_attr import ValidatedAttr, assign_params, refuse_unknown_params
 
 _FILE_PATH = "tovane.material.drevasse"
 
 
-def _attr(name, signature, valid_values=None):
+def _attr(name: str, signature: object, valid_values: Sequence[object] | None = None) -> ValidatedAttr:
     return ValidatedAttr(param_name=name, file_path=_FILE_PATH, supported_signatures=signature,
                          valid_values=valid_values)
 
@@ -31,5 +34,6 @@ class Serializer:
     _id = _attr("id", Union[str, NoneType])
     _sx = _attr("sx", Union[State, Dict, Callable, NoneType])
 
-    def __init__(self, **kwargs):
+    def __init__(self, **kwargs: Any) -> None:
+        refuse_unknown_params(self, _FILE_PATH, self._DEFAULTS, kwargs)
         assign_params(self, self._DEFAULTS, kwargs)

@@ -1,10 +1,14 @@
 """Form helper text: FormHelperText, the label under a form control styled from the theme."""
 
-from typing import Any, ClassVar, Optional
+# The annotations are the module's own texts, bare generics (Callable, Dict, State) included.
+# mypy: disable-error-code="type-arg"
+
+from typing import Any, Callable, ClassVar, Literal, Optional, Union
 
 from PySide6.QtCore import QMetaObject
 from PySide6.QtWidgets import QLabel, QWidget
 
+from tovane.hooks import State
 from tovane.material.component import Component, RenderContext
 from tovane.material.drevasse._serializer import Serializer
 
@@ -13,8 +17,20 @@ class FormHelperText(QLabel, Component, Serializer):
 
     staticMetaObject: ClassVar[QMetaObject]
     theme: Any
-    def __init__(self, parent: Any = None, *args: Any, **kwargs: Any) -> None:
-        """Validate and store the parameters; the Qt widget is built by renderUi."""
+    def __init__(
+        self,
+        parent: Optional[QWidget] = None,
+        *,
+        text: Union[State, str, Callable[[], object], None] = None,
+        error: Union[State, bool, str, None] = False,
+        disabled: Union[State, bool] = False,
+        required: bool = False,
+        variant: Union[State, Literal["standard", "outlined", "filled"]] = "standard",
+        margin: Optional[Literal["dense"]] = None,
+        id: Optional[str] = None,
+        sx: Union[State, dict[str, Any], Callable[..., Any], None] = None,
+    ) -> None:
+        """Validate and store the parameters (an unknown name is refused); the Qt widget is built by renderUi."""
     def renderUi(self, ctx: RenderContext, parent: Optional[QWidget] = None) -> QWidget:  # type: ignore[override]
         """Build the label, register its effects and show the first text and style."""
     def _getHelperText(self) -> Any:

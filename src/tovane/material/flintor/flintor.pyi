@@ -1,12 +1,15 @@
 """Toggle button: ToggleButton, a Button that stays down when pressed."""
 
-from typing import Any, Callable, ClassVar, Optional, Union
+# The annotations are the module's own texts, bare generics (Callable, Dict, State) included.
+# mypy: disable-error-code="type-arg"
+
+from typing import Any, Callable, ClassVar, Optional, Union, Unpack
 
 from PySide6.QtCore import QMetaObject
 from PySide6.QtWidgets import QWidget
 
 from tovane.hooks import State
-from tovane.material.button import Button
+from tovane.material.button import Button, ButtonProps
 from tovane.material.component import RenderContext
 from tovane.material.iconify import Iconify
 
@@ -21,7 +24,7 @@ class ToggleButton(Button):
         value: Optional[object] = None,
         selected: bool = False,
         *args: Any,
-        **kwargs: Any,
+        **kwargs: Unpack[ButtonProps],
     ) -> None:
         """Store the parameters; the Qt widget is built by renderUi."""
     # ctx is required here, where Button's renderUi has a default for it.

@@ -1,5 +1,8 @@
 """The data grid: DataGrid, a table view with a frozen last column, row drag and drop and cell widgets."""
 
+# The annotations are the module's own texts, bare generics (Callable, Dict, State) included.
+# mypy: disable-error-code="type-arg"
+
 from typing import Any, Callable, ClassVar, Mapping, Optional, Sequence
 
 from PySide6.QtCore import (QAbstractItemModel, QItemSelectionModel, QMetaObject, QModelIndex, QPersistentModelIndex,
@@ -13,17 +16,18 @@ from tovane.material.brevant import PyWidgetBase
 from .frozen_column import FrozenColumn
 from .marquel_model import DataGridModel
 
-class DataGrid(QTableView, PyWidgetBase):  # type: ignore[misc]  # both bases define Qt's event handlers
+class DataGrid(QTableView, PyWidgetBase):
     """A table view of row records with an optional frozen last column, cell widgets and a theme style sheet."""
 
     staticMetaObject: ClassVar[QMetaObject]
     setIndexWidgetSignal: ClassVar[Signal]
+    """Carries a QModelIndex whose cell widget is to be placed; queued to the GUI thread from a worker."""
 
     class DropmarkerStyle(QProxyStyle):
         """A proxy style that draws the item-view drop indicator across the whole row."""
 
         staticMetaObject: ClassVar[QMetaObject]
-        def drawPrimitive(  # type: ignore[override]  # the parameters are named as the module names them
+        def drawPrimitive(
             self, element: QStyle.PrimitiveElement, option: QStyleOption, painter: QPainter,
             widget: Optional[QWidget] = None,
         ) -> None:
@@ -85,7 +89,7 @@ class DataGrid(QTableView, PyWidgetBase):  # type: ignore[misc]  # both bases de
         """Copy a row height change to the overlay."""
     def resizeEvent(self, event: QResizeEvent) -> None:
         """Resize, then place the overlay again."""
-    def moveCursor(  # type: ignore[override]
+    def moveCursor(
         self, cursorAction: QAbstractItemView.CursorAction, modifiers: Qt.KeyboardModifier
     ) -> QModelIndex:
         """Qt's cursor move, scrolling a column out from under the overlay when moving left."""

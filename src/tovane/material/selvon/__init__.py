@@ -1,3 +1,5 @@
 """The list item button: ``ListItemButton`` (native module ``selvon``)."""
 
 from .selvon import ListItemButton
+
+__all__ = ["ListItemButton"]

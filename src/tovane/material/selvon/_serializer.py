@@ -1,17 +1,20 @@
 """Parameters of ListItemButton: validation, storage and resolved getters."""
 
-from typing import Callable, Dict, List, Union
+from __future__ import annotations
+
+from collections.abc import Sequence
+from typing import Any, Callable, Dict, List, Union
 
 from tovane.errors import DeZidOzezuzavuvArazo
 from tovane.hooks import State
 from tovane.material.utils.validate_params import NoneType, _validate_param
-from tovane.material.utils.validated_attr import ValidatedAttr, assign_params
+from tovane.material.utils.validated_attr import ValidatedAttr, assign_params, refuse_unknown_params
 
 _FILE_PATH = "tovane.material.selvon"
 _QWIDGETSIZE_MAX = (1 << 24) - 1
 
 
-def _attr(name, signature, valid_values=None, **extra):
+def _attr(name: str, signature: object, valid_values: Sequence[object] | None = None, **extra: Any) -> ValidatedAttr:
     return ValidatedAttr(param_name=name, file_path=_FILE_PATH, supported_signatures=signature,
                          valid_values=valid_values, **extra)
 
@@ -20,7 +23,7 @@ class _Height(ValidatedAttr):
     """A height in pixels that Qt takes as a minimum height: an int (not a bool)
     from 0 to QWIDGETSIZE_MAX, or None."""
 
-    def __set__(self, instance, value):
+    def __set__(self, instance: object, value: object) -> None:
         if isinstance(value, bool) or (isinstance(value, int) and not 0 <= value <= _QWIDGETSIZE_MAX):
             raise DeZidOzezuzavuvArazo(
                 file_path=self.file_path, param_name=self.param_name, param_value=value,
@@ -58,19 +61,20 @@ class Serializer:
     _size = _attr("size", Union[str, NoneType], VALID_SIZES, default="medium")
     _sx = _attr("sx", Union[State, Dict, List, Callable, str, NoneType])
 
-    def __init__(self, **kwargs):
+    def __init__(self, **kwargs: Any) -> None:
         # The component hands over its own "size" and keeps the caller's
         # keywords as `kwargs`: a size the caller gave is still checked.
         given = self.__dict__.get("kwargs")
         if isinstance(given, dict) and "size" in given:
             _validate_param(_FILE_PATH, "size", given["size"], Union[str, NoneType], self.VALID_SIZES)
+        refuse_unknown_params(self, _FILE_PATH, self._DEFAULTS, kwargs)
         assign_params(self, self._DEFAULTS, kwargs)
 
-    def _get_children(self):
+    def _get_children(self) -> Any:
         children = self._children
         return children.value if isinstance(children, State) else children
 
-    def _get_selected(self):
+    def _get_selected(self) -> bool:
         """Selected when the shared selected key (a State) is this key or holds it,
         else the ``selected`` flag (or the State holding it)."""
         key, shared = self._key, self._selectedKey
@@ -78,6 +82,6 @@ class Serializer:
             current = shared.value
             if isinstance(current, (list, tuple, set, frozenset)):
                 return key in current
-            return current == key
+            return bool(current == key)
         selected = self._selected
         return bool(selected.value if isinstance(selected, State) else selected)

@@ -1,11 +1,15 @@
 """List item button: ListItemButton, a clickable row of a list styled from the theme."""
 
-from typing import Any, ClassVar, Optional
+# The annotations are the module's own texts, bare generics (Callable, Dict, State) included.
+# mypy: disable-error-code="type-arg"
+
+from typing import Any, Callable, ClassVar, Literal, Optional, Union
 
 from PySide6.QtCore import QMetaObject, Signal
 from PySide6.QtGui import QFocusEvent, QMouseEvent
 from PySide6.QtWidgets import QPushButton, QWidget
 
+from tovane.hooks import State
 from tovane.material.component import Component, RenderContext
 from tovane.material.selvon._serializer import Serializer
 
@@ -14,15 +18,36 @@ class ListItemButton(QPushButton, Component, Serializer):
 
     staticMetaObject: ClassVar[QMetaObject]
     themeChanged: ClassVar[Signal]
+    """Declared with no argument; the item itself does not emit it."""
     updateStyleSheet: ClassVar[Signal]
+    """Declared with one object; the item itself does not emit it."""
     VALID_ALIGN_ITEMS: list[str]
     VALID_SIZES: list[str]
     sxDict: ClassVar[Any]
     ownerState: ClassVar[dict[str, Any]]
     kwargs: dict[str, Any]
     theme: Any
-    def __init__(self, parent: Any = None, *args: Any, **kwargs: Any) -> None:
-        """Validate and store the parameters; the Qt widget is built by renderUi."""
+    def __init__(
+        self,
+        parent: Optional[QWidget] = None,
+        *,
+        key: Any = None,
+        children: Union[State, list[Any], None] = None,
+        selected: Union[State, bool] = False,
+        selectedKey: Any = None,
+        onClick: Optional[Callable[..., object]] = None,
+        disabled: bool = False,
+        divider: bool = False,
+        disableGutters: bool = False,
+        dense: bool = False,
+        alignItems: Literal["center", "flex-start"] = "center",
+        focusVisibleClassName: Optional[str] = None,
+        active: bool = False,
+        minHeight: Optional[int] = None,
+        size: Optional[Literal["small", "medium", "large"]] = "medium",
+        sx: Union[State, dict[str, Any], list[Any], Callable[..., Any], str, None] = None,
+    ) -> None:
+        """Validate and store the parameters (an unknown name is refused); the Qt widget is built by renderUi."""
     def renderUi(self, ctx: RenderContext, parent: Optional[QWidget] = None) -> QWidget:  # type: ignore[override]
         """Build the row, its children and its effects, and return the item."""
     @classmethod

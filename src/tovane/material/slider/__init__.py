@@ -34,12 +34,17 @@ chooses its Qt binding from the ones already imported and would otherwise try
 PyQt5 first when that is installed too.
 """
 
+from __future__ import annotations
+
 import importlib.util
+import os
 import re
 import sys
 import types
+from collections.abc import Iterator
 from contextlib import contextmanager
 from functools import total_ordering
+from typing import Any
 
 
 @total_ordering
@@ -48,13 +53,16 @@ class _LooseVersion:
 
     _component_re = re.compile(r"(\d+|[a-z]+|\.)")
 
-    def __init__(self, vstring=None):
+    version: list[int | str]
+    vstring: str
+
+    def __init__(self, vstring: str | None = None) -> None:
         if vstring:
             self.parse(vstring)
 
-    def parse(self, vstring):
+    def parse(self, vstring: str) -> None:
         self.vstring = vstring
-        parts = [p for p in self._component_re.split(vstring) if p and p != "."]
+        parts: list[int | str] = [p for p in self._component_re.split(vstring) if p and p != "."]
         for i, part in enumerate(parts):
             try:
                 parts[i] = int(part)
@@ -62,42 +70,42 @@ class _LooseVersion:
                 pass
         self.version = parts
 
-    def _coerce(self, other):
+    def _coerce(self, other: object) -> Any:
         if isinstance(other, str):
             return type(self)(other)
         if isinstance(other, _LooseVersion):
             return other
         return NotImplemented
 
-    def __eq__(self, other):
-        other = self._coerce(other)
-        return other if other is NotImplemented else self.version == other.version
+    def __eq__(self, other: object) -> Any:
+        them = self._coerce(other)
+        return them if them is NotImplemented else self.version == them.version
 
-    def __lt__(self, other):
-        other = self._coerce(other)
-        return other if other is NotImplemented else self.version < other.version
+    def __lt__(self, other: object) -> Any:
+        them = self._coerce(other)
+        return them if them is NotImplemented else self.version < them.version
 
-    def __str__(self):
+    def __str__(self) -> str:
         return self.vstring
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return f"LooseVersion('{self}')"
 
 
 @contextmanager
-def _distutils_available():
+def _distutils_available() -> Iterator[None]:
     """Make ``from distutils.version import LooseVersion`` work inside the block."""
     try:
-        import distutils.version  # noqa: F401  (stdlib before 3.13, or setuptools)
+        import distutils.version  # type: ignore[import-not-found]  # noqa: F401  (stdlib before 3.13, or setuptools)
     except ModuleNotFoundError:
         pass
     else:
         yield
         return
 
-    package = types.ModuleType("distutils")
+    package: Any = types.ModuleType("distutils")
     package.__path__ = []
-    version = types.ModuleType("distutils.version")
+    version: Any = types.ModuleType("distutils.version")
     version.LooseVersion = _LooseVersion
     package.version = version
     sys.modules["distutils"] = package
@@ -111,7 +119,7 @@ def _distutils_available():
                 del sys.modules[name]
 
 
-def _prepare_qtrangeslider():
+def _prepare_qtrangeslider() -> None:
     if importlib.util.find_spec("qtrangeslider") is None:
         return  # not installed: importing pennard reports that itself
 
@@ -119,8 +127,13 @@ def _prepare_qtrangeslider():
     import PySide6  # noqa: F401
 
     if "qtrangeslider" not in sys.modules:
+        # qtrangeslider writes QT_API=pyqt5 into the environment when none is
+        # set, which sends qasync (read later, child processes too) to PyQt5.
+        chosen = os.environ.get("QT_API")
         with _distutils_available():
-            import qtrangeslider  # noqa: F401
+            import qtrangeslider  # type: ignore[import-untyped]  # noqa: F401
+        if chosen is None:
+            os.environ.pop("QT_API", None)
 
     from qtrangeslider import _generic_slider
 

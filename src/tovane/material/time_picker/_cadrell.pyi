@@ -12,6 +12,7 @@ class TimePickerBase(PickerBase):
 
     staticMetaObject: ClassVar[QMetaObject]
     timeChanged: ClassVar[Signal]
+    """Carries the new QTime; a picker emits it when its time changes."""
     def __init__(self, parent: QWidget | None = None, showSeconds: bool = False) -> None:
         """A picker holding a null time, showing seconds when asked for."""
     def getTime(self) -> QTime:

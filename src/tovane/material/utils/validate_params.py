@@ -1,22 +1,27 @@
 """Checking a parameter value against a typing signature."""
 
+from __future__ import annotations
+
 import collections.abc
 import types
 import typing
+from collections.abc import Iterable
+from typing import Any, TypeVar
 
 from tovane.errors import DeZidOzezuzavuvArazo, _type_name
 
 NoneType = type(None)
+V = TypeVar("V")
 
 
-def _members(signature):
+def _members(signature: object) -> tuple[Any, ...]:
     """The alternatives of a ``typing.Union`` (or ``X | Y``), else the signature itself."""
     if typing.get_origin(signature) in (typing.Union, types.UnionType):
         return typing.get_args(signature)
     return (signature,)
 
 
-def _matches(value, member):
+def _matches(value: object, member: Any) -> bool:
     if member is object or member is typing.Any:
         return True
     if member is None or member is NoneType:
@@ -29,7 +34,7 @@ def _matches(value, member):
     return isinstance(member, type) and isinstance(value, member)
 
 
-def _equal(a, b):
+def _equal(a: object, b: object) -> bool:
     """``==`` that keeps booleans apart from numbers (``True == 1``, ``False == 0``)."""
     if isinstance(a, bool) is not isinstance(b, bool):
         return False
@@ -39,8 +44,8 @@ def _equal(a, b):
         return False
 
 
-def _validate_param(file_path, param_name, param_value, supported_signatures,
-                    valid_values=None, skip_values_for=()):
+def _validate_param(file_path: str | None, param_name: str | None, param_value: V, supported_signatures: object,
+                    valid_values: Iterable[object] | None = None, skip_values_for: Iterable[type] = ()) -> V:
     """Return ``param_value`` if accepted, else raise ``DeZidOzezuzavuvArazo``.
 
     It must be an instance of a member of ``supported_signatures`` (classes,
@@ -54,8 +59,9 @@ def _validate_param(file_path, param_name, param_value, supported_signatures,
             file_path=file_path, param_name=param_name, param_value=param_value,
             expected_types=list(members), error_type="INVALID_TYPE",
             message=f"got {type(param_value).__name__}")
+    skipped = tuple(skip_values_for)
     if (valid_values is not None and param_value is not None
-            and not (skip_values_for and isinstance(param_value, tuple(skip_values_for)))
+            and not (skipped and isinstance(param_value, skipped))
             and not any(_equal(param_value, v) for v in valid_values)):
         raise DeZidOzezuzavuvArazo(
             file_path=file_path, param_name=param_name, param_value=param_value,
