@@ -93,7 +93,7 @@ def _reproducers():
 
 @pytest.mark.skipif(os.environ.get("TOVANE_SANITIZE") == "ON",
                     reason="the crashes would be reported as the sanitizer's findings")
-@pytest.mark.parametrize("index", range(7))
+@pytest.mark.parametrize("index", range(8))
 def test_a_known_issue_still_crashes_pyside(index, tmp_path):
     import PySide6
 
@@ -110,4 +110,4 @@ def test_a_known_issue_still_crashes_pyside(index, tmp_path):
 
 
 def test_every_reproducer_is_checked():
-    assert len(_reproducers()) == 7
+    assert len(_reproducers()) == 8
