@@ -341,7 +341,14 @@ def _default_components(theme):
             "disabledOpacity": 0.38,
         }
 
+    def focus_ring(owner):
+        # The keyboard focus ring of controls that draw it themselves (the
+        # list item button, and Qt's own widgets through FocusRing): a line of
+        # the primary colour along the control's edge, 3:1 on every surface.
+        return {"color": theme.palette.primary.main, "width": 2, "radius": theme.shape.borderRadius}
+
     return {
+        "MuiFocusRing": {"styles": {"root": focus_ring}},
         "MuiListItemButton": {"styles": {"root": list_item_button}},
         "MuiInput": {"styles": {"root": lambda owner: {"color": theme.palette.text.primary},
                                 "helperLabel": helper_label}},
