@@ -96,8 +96,9 @@ def test_module_and_class_surface():
            or k == "__init__"]
     assert own == ["themeChanged", "updateStyleSheet", "VALID_ALIGN_ITEMS", "VALID_SIZES", "__init__", "renderUi",
                    "_setSx", "_setKwargs", "_set_selected_key", "_set_selected", "_get_align_items_style",
-                   "focusInEvent", "focusOutEvent", "mouseReleaseEvent", "_getStyleSheet", "_getSxQss",
-                   "_updateStylesheet", "_setStyleSheet"]
+                   "focusInEvent", "focusOutEvent", "mouseReleaseEvent", "_activate", "keyPressEvent",
+                   "keyReleaseEvent", "paintEvent", "_getStyleSheet", "_getSxQss", "_updateStylesheet",
+                   "_setStyleSheet"]
     assert ListItemButton.VALID_ALIGN_ITEMS == ["center", "flex-start"]
     assert ListItemButton.VALID_SIZES == ["small", "medium", "large"]
     for name in ("_setSx", "_setKwargs", "_getStyleSheet", "_getSxQss"):
