@@ -63,6 +63,16 @@ def pairs(theme):
             out.append((f"ListItemButton {state} text on {name}", style.get("color", selected.get("color", item["color"])),
                         (style["backgroundColor"], surface), TEXT))
 
+    # The focus ring (list items, and Qt's widgets through FocusRing) on every
+    # surface and on a selected list item.
+    ring = theme.components["MuiFocusRing"]["styles"]["root"]({})
+    assert ring["width"] >= 2
+    add("focus ring", ring["color"], NON_TEXT, *everywhere)
+    for name, surface in (("page", page), ("paper", paper)):
+        for state, style in (("selected", selected), ("selected hover", selected["hover"])):
+            out.append((f"focus ring on a {state} ListItemButton on {name}", ring["color"],
+                        (style["backgroundColor"], surface), NON_TEXT))
+
     helper = theme.components["MuiInput"]["styles"]["helperLabel"]({})
     add("helper text", helper["color"], TEXT, "page", "paper")
     add("helper error text", helper["slots"]["error"]["color"], TEXT, "page")
