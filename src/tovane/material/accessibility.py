@@ -85,8 +85,13 @@ class ButtonInterface(QAccessibleWidget):
         return name or button.toolTip()
 
     def text(self, kind):
+        widget = self.widget()
         if kind == QAccessible.Text.Name:
-            return self._name(self.widget())
+            return self._name(widget)
+        if kind == QAccessible.Text.Description and not widget.accessibleDescription():
+            # The tool tip describes the button, unless it is its name already.
+            tip = widget.toolTip()
+            return "" if tip == self._name(widget) else tip
         return super().text(kind)
 
     def state(self):
