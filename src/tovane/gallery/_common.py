@@ -6,6 +6,10 @@ theme: "h4", "subtitle2", "body2", "caption", "code") and, for colour, a
 "role" property ("caption" for secondary text, "error"); the window's style
 sheet turns both into the theme's values, so a page sets no font or colour.
 Spacing is ``space(n)``: n steps of the theme's 8-px grid.
+
+Pages reflow: ``row`` wraps its controls onto new lines and ``columns``
+stacks its columns where the window is narrow (see ``_reflow``). A control
+is named for assistive technology by the label that ``labelled`` ties to it.
 """
 
 from dataclasses import dataclass
@@ -13,11 +17,13 @@ from typing import Callable
 
 from PySide6.QtCore import Qt
 from PySide6.QtGui import QColor, QPalette
-from PySide6.QtWidgets import (QAbstractItemView, QFrame, QHBoxLayout, QLabel, QLineEdit, QTableView,
-                               QVBoxLayout, QWidget)
+from PySide6.QtWidgets import (QAbstractItemView, QFrame, QLabel, QLineEdit, QSizePolicy, QTableView, QVBoxLayout,
+                               QWidget)
 
 from tovane.material.component import RenderContext
 from tovane.material.styles import set_style_property, useTheme
+
+from ._reflow import ColumnsLayout, FlowLayout
 
 CLOCK_ICON = ":/round/resource_tovane/round/access_time.svg"
 
@@ -106,18 +112,33 @@ def error_text(content):
 
 
 def row(*items, spacing=1, stretch=True):
-    """A horizontal layout of widgets (and layouts), ``spacing`` grid steps apart."""
-    layout = QHBoxLayout()
-    layout.setContentsMargins(0, 0, 0, 0)
-    layout.setSpacing(space(spacing))
-    for item in items:
-        if isinstance(item, QWidget):
-            layout.addWidget(item)
-        else:
-            layout.addLayout(item)
-    if stretch:
-        layout.addStretch(1)
+    """Widgets (and layouts) side by side, ``spacing`` grid steps apart,
+    wrapping onto a new line where the page is too narrow. With ``stretch``
+    they keep their own widths, from the left; without it, controls that
+    can grow (text fields) share the width of their line."""
+    layout = FlowLayout(spacing=space(spacing))
+    layout.add(*items)
+    if not stretch:
+        for item in items:
+            if isinstance(item, QWidget):
+                item.setSizePolicy(QSizePolicy.Policy.Expanding, item.sizePolicy().verticalPolicy())
     return layout
+
+
+def columns(count, min_width, *items, spacing=3, row_spacing=2):
+    """``items`` in up to ``count`` equal columns of at least ``min_width``
+    px, ``spacing`` (between rows ``row_spacing``) grid steps apart, row by
+    row; one column in a narrow window."""
+    layout = ColumnsLayout(count, min_width, spacing=space(spacing), rowSpacing=space(row_spacing))
+    layout.add(*items)
+    return layout
+
+
+def labelled(label, field):
+    """Tie ``label`` to ``field``: the label's text names the field for
+    assistive technology (Qt's buddy). Returns ``field``."""
+    label.setBuddy(field)
+    return field
 
 
 def card(kind="card"):
