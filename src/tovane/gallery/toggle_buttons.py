@@ -1,8 +1,8 @@
 """Toggle buttons: buttons that stay down, alone and in an exclusive group."""
 
-from PySide6.QtWidgets import QButtonGroup, QGridLayout
+from PySide6.QtWidgets import QButtonGroup, QVBoxLayout
 
-from ._common import CLOCK_ICON, caption, code_text, page, row, section, space, toggle
+from ._common import CLOCK_ICON, caption, code_text, columns, page, row, section, space, toggle
 
 
 def _checked_text(button):
@@ -10,14 +10,10 @@ def _checked_text(button):
 
 
 @page("toggle-buttons", "Toggle buttons",
-      "Buttons that stay down when pressed. Click one to toggle it; the text next to it "
-      "follows its checked state. The icon takes the colour of the button's text.")
+      "Buttons that stay down when pressed. Click one, or press Space or Enter on it, to toggle it; "
+      "the text next to it follows its checked state. The icon takes the colour of the button's text.")
 def toggle_buttons_page(ctx, widget, layout):
-    grid = QGridLayout()
-    grid.setHorizontalSpacing(space(3))
-    grid.setVerticalSpacing(space(1))
-    grid.setColumnStretch(1, 1)
-    layout.addLayout(grid)
+    cells = []
 
     examples = [
         ("Default icon", "ToggleButton()", {}, ()),
@@ -27,17 +23,24 @@ def toggle_buttons_page(ctx, widget, layout):
         ("Selected, with a text", 'ToggleButton(CLOCK, None, None, True, "Alarm on")',
          {}, (CLOCK_ICON, None, None, True, "Alarm on")),
     ]
-    for index, (title, code, kwargs, args) in enumerate(examples):
+    for title, code, kwargs, args in examples:
         button = toggle(ctx, widget, *args, **kwargs)
+        if not button.text():
+            button.setToolTip("Clock")  # a button with only an icon is known by its tool tip
         state = caption(_checked_text(button))
         state.setWordWrap(False)
         button.toggled.connect(lambda _on, b=button, s=state: s.setText(_checked_text(b)))
-        grid.addLayout(row(button, state), 2 * index, 0, 2, 1)
-        grid.addWidget(section(title), 2 * index, 1)
-        grid.addWidget(code_text(code), 2 * index + 1, 1)
+        about = QVBoxLayout()
+        about.setSpacing(space(1))
+        about.addWidget(section(title))
+        about.addWidget(code_text(code))
+        cells += [row(button, state), about]
+    # The button and its state beside what it is, one example a row (stacked when narrow).
+    layout.addLayout(columns(2, 200, *cells, row_spacing=1))
 
     layout.addSpacing(space(1))
     layout.addWidget(section("A group: one choice at a time"))
+    layout.addWidget(caption("The arrow keys move the choice along the group; Tab stops once, on the chosen one."))
     group = QButtonGroup(widget)
     group.setExclusive(True)
     choices = []
