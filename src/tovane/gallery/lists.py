@@ -1,8 +1,8 @@
 """Lists: list item buttons selecting one key or several, and their variants."""
 
-from PySide6.QtWidgets import QFrame, QGridLayout, QLabel, QSizePolicy, QVBoxLayout
+from PySide6.QtWidgets import QFrame, QLabel, QSizePolicy, QVBoxLayout
 
-from ._common import caption, page, section
+from ._common import caption, columns, page, section
 
 
 def _list(title, *items):
@@ -25,7 +25,7 @@ def _list(title, *items):
 @page("lists", "Lists",
       "List item buttons report a click with their key. One list shares a selected key, one "
       "selects several keys with checkboxes; the others show the divider, gutter and size variants. "
-      "Click an item: the last click is reported below.")
+      "Click an item, or press Space or Enter on it: the last click is reported below.")
 def lists_page(ctx, widget, layout):
     from tovane.hooks import State
     from tovane.material.list_item_checkbox import ListItemCheckbox
@@ -83,10 +83,7 @@ def lists_page(ctx, widget, layout):
 
     plain = [("one", "First"), ("two", "Second"), ("three", "Third")]
     short = plain[:2]
-    grid = QGridLayout()
-    grid.setHorizontalSpacing(18)
-    grid.setVerticalSpacing(12)
-    columns = [
+    lists = [
         ("One choice", single, chosen),
         ("Several keys", several, picked),
         ("divider=True", [item(k, t, divider=True, onClick=report) for k, t in plain], None),
@@ -94,12 +91,13 @@ def lists_page(ctx, widget, layout):
         ("dense=True", [item(k, t, dense=True, onClick=report) for k, t in short], None),
         ("normal, minHeight=48", [item(k, t, minHeight=48, onClick=report) for k, t in short], None),
     ]
-    for index, (title, items, note) in enumerate(columns):
+    boxes = []
+    for title, items, note in lists:
         box, _ = _list(title, *items)
         if note is not None:
             box.insertWidget(2, note)
-        grid.addLayout(box, index // 3, index % 3)
-        grid.setColumnStretch(index % 3, 1)
+        boxes.append(box)
     layout.addWidget(last_click)
-    layout.addLayout(grid)
+    # Three lists a row, fewer in a narrow window.
+    layout.addLayout(columns(3, 160, *boxes, spacing=2, row_spacing=2))
     layout.addStretch(1)
