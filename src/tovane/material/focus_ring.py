@@ -25,11 +25,13 @@ def focus_ring_style():
     return useTheme().components["MuiFocusRing"]["styles"]["root"]({})
 
 
-def paint_focus_ring(painter, rect, radius=None):
+def paint_focus_ring(painter, rect, radius=None, color=None):
     """Draw the focus ring just inside ``rect`` (a QRect or QRectF), with
-    corners of ``radius`` px (default: the theme's)."""
+    corners of ``radius`` px and in ``color`` (defaults: the theme's; a
+    control on a surface of its own, such as a light card in the dark mode,
+    takes a colour that reaches 3:1 there)."""
     style = focus_ring_style()
-    r, g, b, a = parse_color(style["color"])
+    r, g, b, a = parse_color(style["color"] if color is None else color)
     width = float(style["width"])
     radius = float(style["radius"] if radius is None else radius)
     painter.save()
@@ -41,12 +43,12 @@ def paint_focus_ring(painter, rect, radius=None):
     painter.restore()
 
 
-def draw_focus_ring(widget, radius=None):
+def draw_focus_ring(widget, radius=None, color=None):
     """Draw the focus ring along the edge of ``widget``, from its
     ``paintEvent`` (after the widget's own painting)."""
     painter = QPainter(widget)
     try:
-        paint_focus_ring(painter, widget.rect(), radius)
+        paint_focus_ring(painter, widget.rect(), radius, color)
     finally:
         painter.end()
 
@@ -54,12 +56,14 @@ def draw_focus_ring(widget, radius=None):
 class FocusRing(QWidget):
     """The focus ring over ``target`` (a child of it, covering it, that
     takes no mouse events and no focus), shown while ``target`` has keyboard
-    focus. ``radius`` rounds its corners (default: the theme's)."""
+    focus. ``radius`` and ``color`` as for ``paint_focus_ring``; ``color``
+    may be a callable giving the colour when the ring is drawn."""
 
-    def __init__(self, target, radius=None):
+    def __init__(self, target, radius=None, color=None):
         super().__init__(target)
         self.setObjectName("FocusRing")
         self._radius = radius
+        self._color = color
         self._visibility = FocusVisibility()
         self.setAttribute(Qt.WidgetAttribute.WA_TransparentForMouseEvents)
         self.setAttribute(Qt.WidgetAttribute.WA_NoSystemBackground)
@@ -93,4 +97,4 @@ class FocusRing(QWidget):
             self.hide()
 
     def paintEvent(self, event):
-        draw_focus_ring(self, self._radius)
+        draw_focus_ring(self, self._radius, self._color() if callable(self._color) else self._color)
