@@ -228,9 +228,11 @@ def set_error(field, on):
 
 def table(model):
     """A table view of ``model`` in the window's table style: whole rows
-    selected, rows as high as a medium control."""
+    selected, rows as high as a medium control. The arrow keys move within
+    it and Tab leaves it (one stop of the Tab key, not one per cell)."""
     view = QTableView()
     view.setObjectName("GalleryTable")
+    view.setTabKeyNavigation(False)
     view.setModel(model)
     view.verticalHeader().hide()
     view.verticalHeader().setDefaultSectionSize(useTheme().controlHeight("medium"))
