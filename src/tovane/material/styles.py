@@ -283,7 +283,8 @@ def _default_components(theme):
         # One button style for the library: outlined, one height per size
         # (theme.controlHeight, set by the button), 16 px of side padding (12
         # when small). The icon is tinted with the text colour of each state.
-        # Keyboard focus (property focusVisible) draws a 2-px primary ring.
+        # Keyboard focus (property focusVisible) draws a 2-px primary ring
+        # (in the text colour on a selected button, whose border is primary).
         pal, typo = theme.palette, theme.typography.button
         # A button with only an icon is square, without side padding.
         # variant "text" (an icon inside a field, say) draws no outline.
@@ -297,6 +298,8 @@ def _default_components(theme):
             "&[selected=true]": {"backgroundColor": pal.action.selected, "color": pal.primary.main,
                                  "borderColor": pal.primary.main},
             "&[focusVisible=true]": {"border": f"2px solid {pal.primary.main}", "padding": [0, max(side - 1, 0)]},
+            # A selected button's border is primary already: its ring is the text colour.
+            "&[selected=true][focusVisible=true]": {"borderColor": pal.text.primary},
             "&:disabled": {"color": pal.text.disabled, "borderColor": pal.action.disabledBackground},
         }
 
