@@ -44,6 +44,8 @@ def pairs(theme):
     add("Button border", button["border"].split()[-1], NON_TEXT, "page", "paper")
     add("Button selected border", button["&[selected=true]"]["borderColor"], NON_TEXT, "page", "paper")
     add("Button focus ring", button["&[focusVisible=true]"]["border"].split()[-1], NON_TEXT, "page", "paper")
+    selected_ring = button["&[selected=true][focusVisible=true]"]["borderColor"]
+    add("Button selected focus ring", selected_ring, NON_TEXT, "page", "paper", "selected/page", "selected/paper")
 
     field = theme.components["MuiOutlinedInput"]["styles"]["root"]({})
     add("text field text", field["color"], TEXT, "page", "paper")
