@@ -1,6 +1,8 @@
 """The library's controls with the keyboard alone: real key events through
 QTest on shown widgets."""
 
+import gc
+
 import pytest
 from PySide6.QtCore import QEvent, Qt
 from PySide6.QtGui import QKeyEvent
@@ -131,8 +133,9 @@ class TestToggleButtonGroup:
     stops once in an exclusive group, on its checked button."""
 
     def build(self, window, exclusive=True, checked=1, vertical=False):
-        before, after = QLineEdit(), QLineEdit()
-        row = QWidget()
+        # Parents from the start, in Tab order (and the buttons' Python side lives as long as the window).
+        before = QLineEdit(window)
+        row = QWidget(window)
         layout = QVBoxLayout(row) if vertical else QHBoxLayout(row)
         group = QButtonGroup(window)
         group.setExclusive(exclusive)
@@ -143,6 +146,7 @@ class TestToggleButtonGroup:
             group.addButton(button)
             layout.addWidget(button)
             buttons.append(button)
+        after = QLineEdit(window)
         shown(window, before, row, after)
         return before, buttons, after
 
@@ -167,14 +171,17 @@ class TestToggleButtonGroup:
         QTest.keyClick(after, Qt.Key.Key_Backtab)
         assert self.focused() is week
 
-    def test_tab_lands_on_the_checked_button_from_either_side(self, window):
-        before, (day, week, month), after = self.build(window, checked=2)
-        after.setFocus()
-        QTest.keyClick(after, Qt.Key.Key_Backtab)
-        assert self.focused() is month
-        before.setFocus()
-        QTest.keyClick(before, Qt.Key.Key_Tab)
-        assert self.focused() is month
+    @pytest.mark.parametrize("checked", [0, 1, 2])
+    def test_tab_lands_on_the_checked_button_from_either_side(self, window, checked):
+        before, buttons, after = self.build(window, checked=checked)
+        value = buttons[checked].value()
+        del buttons  # the window holds them: their Python side must survive being handed focus
+        for start, key in ((before, Qt.Key.Key_Tab), (after, Qt.Key.Key_Backtab)):
+            start.setFocus()
+            QTest.keyClick(start, key)
+            gc.collect()
+            assert self.focused().isChecked() and self.focused().value() == value
+            assert all(vars(b) for b in window.findChildren(ToggleButton))
 
     def test_arrows_only_move_focus_in_a_group_that_is_not_exclusive(self, window):
         before, (day, week, month), after = self.build(window, exclusive=False)

@@ -143,12 +143,14 @@ const Def ToggleButton_keyPressEvent{"def keyPressEvent(self, event)", [](const 
 //     group = self.group()
 //     if (event.reason() in (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason)
 //             and group is not None and group.exclusive() and not self.isChecked()):
-//         checked = group.checkedButton()
+//         checked = next((b for b in group.buttons() if b.isChecked()), None)
 //         if checked is not None and checked.isEnabled() and checked.isVisible():
 //             checked.setFocus(event.reason())
 //             return
 //     super().focusInEvent(event)
-// Tab into an exclusive group lands on its checked button.
+// Tab into an exclusive group lands on its checked button.  (Not through
+// group.checkedButton(): with PySide6 6.12 the button it returns, given focus
+// from here, loses its Python attributes once the caller lets go of it.)
 const Def ToggleButton_focusInEvent{"def focusInEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                        PyObject* event) {
     refuse_none_event(event, "ToggleButton.focusInEvent", "QFocusEvent");
@@ -158,7 +160,12 @@ const Def ToggleButton_focusInEvent{"def focusInEvent(self, event)", [](const Fr
          eq(reason, qt_enum("FocusReason", "BacktabFocusReason"))) &&
         group.get() != Py_None && truthy(call_method(group, KIT_STR("exclusive"))) &&
         !truthy(call_method(self, KIT_STR("isChecked")))) {
-        Ref checked = call_method(group, KIT_STR("checkedButton"));
+        Ref checked = none();
+        Ref buttons = call_method(group, KIT_STR("buttons"));
+        for (Py_ssize_t i = 0, n = len(buttons); i < n && checked.get() == Py_None; ++i) {
+            Ref button = item(buttons, i);
+            if (truthy(call_method(button, KIT_STR("isChecked")))) checked = button;
+        }
         if (checked.get() != Py_None && truthy(call_method(checked, KIT_STR("isEnabled"))) &&
             truthy(call_method(checked, KIT_STR("isVisible")))) {
             call_method(checked, KIT_STR("setFocus"), reason.get());
