@@ -90,6 +90,15 @@ class TestListItemButton:
         useTheme().setMode("light")
         assert len(announced) == 2
 
+    def test_selected_flag_makes_an_option(self, window, announced):
+        flag = State(False)
+        held, fixed = rendered(window, ListItemButton(key="a", selected=flag)), rendered(
+            window, ListItemButton(key="b", selected=True))
+        assert described(fixed)[0] == Role.ListItem and "selected" in described(fixed)[3]
+        assert described(held)[0] == Role.ListItem and described(held)[3] == {"selectable"}
+        flag.value = True
+        assert "selected" in described(held)[3] and announced == [(held, {"selected"})]
+
     def test_checkbox_item_named_by_its_label_and_checked(self, window, announced):
         keys = State(["wifi"])
         wifi = rendered(window, ListItemButton(key="wifi", selectedKey=keys,

@@ -145,7 +145,8 @@ class ListItemButtonInterface(ButtonInterface):
 
     @staticmethod
     def _in_selection(item):
-        selected = item.__dict__.get("_selected", False)
+        # A shared selected key, a selected flag held by a State, or a set flag.
+        selected = item._selected
         return item._selectedKey is not None or not isinstance(selected, bool) or selected
 
     def role(self):
