@@ -33,14 +33,16 @@ reference to the widget (it asks Qt for it), so it keeps nothing alive.
 
 import sys
 from types import GetSetDescriptorType
+from typing import Any, Optional
 
-from PySide6.QtGui import QAccessible, QAccessibleActionInterface, QAccessibleStateChangeEvent
+from PySide6.QtCore import QObject
+from PySide6.QtGui import QAccessible, QAccessibleActionInterface, QAccessibleInterface, QAccessibleStateChangeEvent
 from PySide6.QtWidgets import QAccessibleWidget, QLabel
 
 __all__ = ["announce_state", "accessible_name", "ButtonInterface", "ListItemButtonInterface", "SwitchInterface"]
 
 
-def announce_state(widget, *states):
+def announce_state(widget: QObject, *states: str) -> None:
     """Tell assistive technology that the named states of ``widget``
     changed (names of ``QAccessible.State``: "checked", "selected",
     "expanded", ...). Costs next to nothing while no assistive technology
@@ -53,12 +55,12 @@ def announce_state(widget, *states):
     QAccessible.updateAccessibility(QAccessibleStateChangeEvent(widget, changed))
 
 
-def _strip_mnemonic(text):
+def _strip_mnemonic(text: str) -> str:
     # "&Save" is shown as Save with S underlined; "&&" is an ampersand.
     return text.replace("&&", "\0").replace("&", "").replace("\0", "&")
 
 
-def accessible_name(widget):
+def accessible_name(widget: QObject) -> str:
     """The name a library widget is announced by (see the module's text)."""
     interface = QAccessible.queryAccessibleInterface(widget)
     return interface.text(QAccessible.Text.Name) if interface is not None else ""
@@ -68,35 +70,39 @@ class ButtonInterface(QAccessibleWidget):
     """A ``Button`` (any QAbstractButton of the library) as assistive
     technology sees it."""
 
-    def role(self):
-        button = self.widget()
+    def _widget(self) -> Any:
+        # The library's widget, with its own methods (value, isSelected, ...).
+        return self.widget()
+
+    def role(self) -> QAccessible.Role:
+        button = self._widget()
         if button.isCheckable():
             group = button.group()
             exclusive = button.autoExclusive() or (group is not None and group.exclusive())
             return QAccessible.Role.RadioButton if exclusive else QAccessible.Role.CheckBox
         return QAccessible.Role.Button
 
-    def _name(self, button):
-        name = button.accessibleName() or _strip_mnemonic(button.text())
+    def _name(self, button: Any) -> str:
+        name: str = button.accessibleName() or _strip_mnemonic(button.text())
         if not name:
             value = getattr(button, "value", None)
             value = value() if callable(value) else None
             name = "" if value is None else str(value)
-        return name or button.toolTip()
+        return name or str(button.toolTip())
 
-    def text(self, kind):
-        widget = self.widget()
+    def text(self, kind: QAccessible.Text) -> str:
+        widget = self._widget()
         if kind == QAccessible.Text.Name:
             return self._name(widget)
         if kind == QAccessible.Text.Description and not widget.accessibleDescription():
             # The tool tip describes the button, unless it is its name already.
-            tip = widget.toolTip()
+            tip = str(widget.toolTip())
             return "" if tip == self._name(widget) else tip
         return super().text(kind)
 
-    def state(self):
+    def state(self) -> QAccessible.State:
         state = super().state()
-        button = self.widget()
+        button = self._widget()
         if button.isCheckable():
             state.checkable = True
             state.checked = button.isChecked()
@@ -114,23 +120,23 @@ class ButtonInterface(QAccessibleWidget):
 
     # Actions: what a screen reader's "activate" does.
 
-    def actionNames(self):
-        button, names = self.widget(), []
+    def actionNames(self) -> list[str]:
+        button, names = self._widget(), []
         if button.isEnabled():
             if button.isCheckable():
                 names.append(QAccessibleActionInterface.toggleAction())
             names.append(QAccessibleActionInterface.pressAction())
         return names + [n for n in super().actionNames() if n not in names]
 
-    def doAction(self, name):
-        button = self.widget()
+    def doAction(self, name: str) -> None:
+        button = self._widget()
         if name in (QAccessibleActionInterface.pressAction(), QAccessibleActionInterface.toggleAction()):
             if button.isEnabled():
                 self._press(button)
         else:
             super().doAction(name)
 
-    def _press(self, button):
+    def _press(self, button: Any) -> None:
         button.click()
 
 
@@ -138,33 +144,33 @@ class ListItemButtonInterface(ButtonInterface):
     """A ``ListItemButton`` as assistive technology sees it."""
 
     @staticmethod
-    def _checkbox_mode(item):
+    def _checkbox_mode(item: Any) -> bool:
         from tovane.material.list_item_checkbox import ListItemCheckbox
 
         return bool(item.findChildren(ListItemCheckbox))
 
     @staticmethod
-    def _in_selection(item):
+    def _in_selection(item: Any) -> bool:
         # A shared selected key, a selected flag held by a State, or a set flag.
         selected = item._selected
         return item._selectedKey is not None or not isinstance(selected, bool) or selected
 
-    def role(self):
-        item = self.widget()
+    def role(self) -> QAccessible.Role:
+        item = self._widget()
         if self._checkbox_mode(item):
             return QAccessible.Role.CheckBox
         return QAccessible.Role.ListItem if self._in_selection(item) else QAccessible.Role.Button
 
-    def _name(self, item):
-        name = item.accessibleName() or _strip_mnemonic(item.text())
+    def _name(self, item: Any) -> str:
+        name: str = item.accessibleName() or _strip_mnemonic(item.text())
         if not name:
             name = " ".join(label.text() for label in item.findChildren(QLabel)
                             if label.text() and label.isVisibleTo(item))
-        return name or item.toolTip()
+        return name or str(item.toolTip())
 
-    def state(self):
+    def state(self) -> QAccessible.State:
         state = QAccessibleWidget.state(self)
-        item = self.widget()
+        item = self._widget()
         if item.isDown():
             state.pressed = True
         if self._checkbox_mode(item):
@@ -175,40 +181,40 @@ class ListItemButtonInterface(ButtonInterface):
             state.selected = bool(item._get_selected())
         return state
 
-    def childCount(self):
+    def childCount(self) -> int:
         return 0  # its checkbox and labels are part of the item
 
-    def child(self, index):
+    def child(self, index: int) -> Optional[QAccessibleInterface]:  # type: ignore[override]
         return None
 
-    def actionNames(self):
-        item = self.widget()
+    def actionNames(self) -> list[str]:
+        item = self._widget()
         names = [QAccessibleActionInterface.pressAction()] if item.isEnabled() else []
         return names + [n for n in QAccessibleWidget.actionNames(self) if n not in names]
 
-    def _press(self, item):
+    def _press(self, item: Any) -> None:
         item._activate()
 
 
 class SwitchInterface(ButtonInterface):
     """A ``Switch`` as assistive technology sees it."""
 
-    def role(self):
+    def role(self) -> QAccessible.Role:
         return QAccessible.Role.Switch
 
-    def _name(self, switch):
-        text = switch.text()
+    def _name(self, switch: Any) -> str:
+        text: str = switch.text()
         if switch._get_required() and text.endswith(" *"):
             text = text[:-2]
-        return switch.accessibleName() or text or switch.toolTip()
+        return switch.accessibleName() or text or str(switch.toolTip())
 
-    def text(self, kind):
-        switch = self.widget()
+    def text(self, kind: QAccessible.Text) -> str:
+        switch = self._widget()
         if kind == QAccessible.Text.Description and not (switch.accessibleDescription() or switch.toolTip()):
             if switch._get_required():
                 from tovane.i18n.use_translation import i18n
 
-                return i18n.t("Required")
+                return str(i18n.t("Required"))
             return ""
         return super().text(kind)
 
@@ -222,7 +228,7 @@ _INTERFACES = (
 )
 
 
-def _factory(key, obj):
+def _factory(key: str, obj: QObject) -> Optional[QAccessibleInterface]:
     # Called by Qt for each class name of an object it needs to describe,
     # most derived first; an exception here would be left pending in the
     # interpreter by the binding, so none leaves.

@@ -12,20 +12,25 @@ slider, a list, a table, a scroll area, a cell widget) gets it from
     FocusRing(table)           # the table shows the ring while it has keyboard focus
 """
 
-from PySide6.QtCore import QEvent, QRectF, Qt
-from PySide6.QtGui import QColor, QPainter, QPen
+from collections.abc import Callable
+from typing import Any, Optional, Union
+
+from PySide6.QtCore import QEvent, QObject, QRect, QRectF, Qt
+from PySide6.QtGui import QColor, QFocusEvent, QPainter, QPaintEvent, QPen
 from PySide6.QtWidgets import QWidget
 
 from tovane.material.interaction import FocusVisibility
 from tovane.material.styles import parse_color, useTheme
 
 
-def focus_ring_style():
+def focus_ring_style() -> dict[str, Any]:
     """The theme's ring: ``{"color": ..., "width": px, "radius": px}``."""
-    return useTheme().components["MuiFocusRing"]["styles"]["root"]({})
+    style: dict[str, Any] = useTheme().components["MuiFocusRing"]["styles"]["root"]({})
+    return style
 
 
-def paint_focus_ring(painter, rect, radius=None, color=None):
+def paint_focus_ring(painter: QPainter, rect: Union[QRect, QRectF], radius: Optional[float] = None,
+                     color: Optional[str] = None) -> None:
     """Draw the focus ring just inside ``rect`` (a QRect or QRectF), with
     corners of ``radius`` px and in ``color`` (defaults: the theme's; a
     control on a surface of its own, such as a light card in the dark mode,
@@ -43,7 +48,7 @@ def paint_focus_ring(painter, rect, radius=None, color=None):
     painter.restore()
 
 
-def draw_focus_ring(widget, radius=None, color=None):
+def draw_focus_ring(widget: QWidget, radius: Optional[float] = None, color: Optional[str] = None) -> None:
     """Draw the focus ring along the edge of ``widget``, from its
     ``paintEvent`` (after the widget's own painting)."""
     painter = QPainter(widget)
@@ -59,7 +64,8 @@ class FocusRing(QWidget):
     focus. ``radius`` and ``color`` as for ``paint_focus_ring``; ``color``
     may be a callable giving the colour when the ring is drawn."""
 
-    def __init__(self, target, radius=None, color=None):
+    def __init__(self, target: QWidget, radius: Optional[float] = None,
+                 color: Union[str, Callable[[], str], None] = None) -> None:
         super().__init__(target)
         self.setObjectName("FocusRing")
         self._radius = radius
@@ -72,23 +78,24 @@ class FocusRing(QWidget):
         target.installEventFilter(self)
 
     @staticmethod
-    def of(target):
+    def of(target: QWidget) -> Optional["FocusRing"]:
         """The ring installed on ``target``, or None."""
         return target.findChild(FocusRing, "FocusRing", Qt.FindChildOption.FindDirectChildrenOnly)
 
-    def eventFilter(self, watched, event):
-        kind = event.type()
-        if kind == QEvent.Type.FocusIn:
-            self._visibility.focusIn(event)
+    def eventFilter(self, watched: QObject, event: QEvent) -> bool:
+        if not isinstance(watched, QWidget):
+            return False
+        if isinstance(event, QFocusEvent):
+            if event.type() == QEvent.Type.FocusIn:
+                self._visibility.focusIn(event)
+            else:
+                self._visibility.focusOut(event)
             self._follow(watched)
-        elif kind == QEvent.Type.FocusOut:
-            self._visibility.focusOut(event)
-            self._follow(watched)
-        elif kind == QEvent.Type.Resize and self.isVisible():
+        elif event.type() == QEvent.Type.Resize and self.isVisible():
             self.setGeometry(watched.rect())
         return False
 
-    def _follow(self, target):
+    def _follow(self, target: QWidget) -> None:
         if self._visibility.visible:
             self.setGeometry(target.rect())
             self.raise_()  # above the children added since (a scroll area's viewport and bars)
@@ -96,5 +103,5 @@ class FocusRing(QWidget):
         else:
             self.hide()
 
-    def paintEvent(self, event):
+    def paintEvent(self, event: QPaintEvent) -> None:
         draw_focus_ring(self, self._radius, self._color() if callable(self._color) else self._color)

@@ -3,6 +3,7 @@
 from functools import cache
 
 from PySide6.QtCore import QEvent, Qt
+from PySide6.QtGui import QFocusEvent
 
 
 @cache
@@ -29,16 +30,16 @@ class FocusVisibility:
 
     __slots__ = ("visible", "_remembered")
 
-    def __init__(self):
+    def __init__(self) -> None:
         self.visible = False
         self._remembered = False
 
-    def focusIn(self, event):
+    def focusIn(self, event: QFocusEvent) -> bool:
         reason = event.reason()
         self.visible = reason in keyboard_focus() or (reason in returning_focus() and self._remembered)
         return self.visible
 
-    def focusOut(self, event):
+    def focusOut(self, event: QFocusEvent) -> bool:
         if event.reason() in returning_focus():
             self._remembered = self.visible
         elif self.visible:
