@@ -5,10 +5,11 @@ announcements of changes, and the focus ring drawn for keyboard focus."""
 import pytest
 import shiboken6
 from PySide6.QtCore import QEvent, Qt
-from PySide6.QtGui import QAccessible, QAccessibleActionInterface, QColor, QFocusEvent, QImage, QPainter
+from PySide6.QtGui import QAccessible, QAccessibleActionInterface, QFocusEvent
 from PySide6.QtTest import QTest
 from PySide6.QtWidgets import QApplication, QButtonGroup, QLabel, QLineEdit, QVBoxLayout, QWidget
 
+from focus_pixels import ring_pixels
 from tovane.hooks import State
 from tovane.i18n.use_translation import i18n
 from tovane.material import accessibility
@@ -19,7 +20,7 @@ from tovane.material.flintor.flintor import ToggleButton
 from tovane.material.focus_ring import FocusRing
 from tovane.material.list_item_checkbox import ListItemCheckbox
 from tovane.material.selvon import ListItemButton
-from tovane.material.styles import contrast_ratio, useTheme
+from tovane.material.styles import useTheme
 from tovane.material.switch import Switch
 
 Role, Text = QAccessible.Role, QAccessible.Text
@@ -225,65 +226,33 @@ def test_interfaces_die_with_their_widgets(window):
 
 # The focus ring ---------------------------------------------------------------
 
-def on_page(pixmap):
-    """The grab of a widget as the page shows it: over the page's colour."""
-    image = QImage(pixmap.size(), QImage.Format.Format_RGB32)
-    image.fill(QColor(useTheme().palette.background.default))
-    painter = QPainter(image)
-    painter.drawPixmap(0, 0, pixmap)
-    painter.end()
-    return image
-
-
-def ring_pixels(before, after):
-    """Pixels that changed between two grabs by at least 3:1 (WCAG's focus
-    indicator contrast between the unfocused and the focused state)."""
-    a, b = on_page(before), on_page(after)
-    assert (a.width(), a.height()) == (b.width(), b.height())
-    count = 0
-    for y in range(a.height()):
-        for x in range(a.width()):
-            p, q = a.pixelColor(x, y), b.pixelColor(x, y)
-            if p != q and contrast_ratio(p.name(), q.name()) >= 3.0:
-                count += 1
-    return count
-
-
 def focus(widget, reason):
     widget.setFocus(reason)
     QApplication.processEvents()
     assert widget.hasFocus()
 
 
-
-
-@pytest.mark.parametrize("mode", ["light", "dark"])
-def test_list_item_shows_the_ring_only_for_keyboard_focus(window, mode):
-    theme = useTheme()
-    theme.setMode(mode)
-    try:
-        QApplication.setPalette(QApplication.palette())
-        item = rendered(window, ListItemButton(key="k", selectedKey=State("k")))
-        item.setText("Inbox")
-        item.setFixedSize(200, 40)
-        QApplication.processEvents()
-        plain = item.grab()
-        focus(item, Qt.FocusReason.MouseFocusReason)
-        assert ring_pixels(plain, item.grab()) == 0
-        item.clearFocus()
-        focus(item, Qt.FocusReason.TabFocusReason)
-        assert ring_pixels(plain, item.grab()) > 2 * (200 + 40)  # a 2-px ring all round
-        # A pop-up takes focus for a while; when it gives focus back, so is the ring.
-        QApplication.sendEvent(item, QFocusEvent(QEvent.Type.FocusOut, Qt.FocusReason.PopupFocusReason))
-        item.update()
-        assert item._focusVisibility.visible is False
-        QApplication.sendEvent(item, QFocusEvent(QEvent.Type.FocusIn, Qt.FocusReason.PopupFocusReason))
-        assert ring_pixels(plain, item.grab()) > 2 * (200 + 40)
-        item.clearFocus()
-        focus(item, Qt.FocusReason.OtherFocusReason)
-        assert ring_pixels(plain, item.grab()) == 0
-    finally:
-        theme.setMode("light")
+def test_list_item_shows_the_ring_only_for_keyboard_focus(window):
+    # (Both modes, every focusable control: tests/test_gallery_keyboard.py.)
+    item = rendered(window, ListItemButton(key="k", selectedKey=State("k")))
+    item.setText("Inbox")
+    item.setFixedSize(200, 40)
+    QApplication.processEvents()
+    plain = item.grab()
+    focus(item, Qt.FocusReason.MouseFocusReason)
+    assert ring_pixels(plain, item.grab()) == 0
+    item.clearFocus()
+    focus(item, Qt.FocusReason.TabFocusReason)
+    assert ring_pixels(plain, item.grab()) > 2 * (200 + 40)  # a 2-px ring all round
+    # A pop-up takes focus for a while; when it gives focus back, so is the ring.
+    QApplication.sendEvent(item, QFocusEvent(QEvent.Type.FocusOut, Qt.FocusReason.PopupFocusReason))
+    item.update()
+    assert item._focusVisibility.visible is False
+    QApplication.sendEvent(item, QFocusEvent(QEvent.Type.FocusIn, Qt.FocusReason.PopupFocusReason))
+    assert ring_pixels(plain, item.grab()) > 2 * (200 + 40)
+    item.clearFocus()
+    focus(item, Qt.FocusReason.OtherFocusReason)
+    assert ring_pixels(plain, item.grab()) == 0
 
 
 def test_focus_ring_over_a_qt_widget(window):

@@ -5,14 +5,15 @@ small window."""
 import pytest
 import shiboken6
 from PySide6.QtCore import QPoint, QRect, QTime, Qt
-from PySide6.QtGui import QAccessible, QColor, QImage, QPainter
+from PySide6.QtGui import QAccessible
 from PySide6.QtTest import QTest
 from PySide6.QtWidgets import (QAbstractButton, QAbstractItemView, QAbstractScrollArea, QAbstractSlider,
                                QAbstractSpinBox, QApplication, QComboBox, QLabel, QLineEdit, QWidget)
 
 import tovane.gallery as gallery
+from focus_pixels import ring_pixels
 from tovane.material.button import Button
-from tovane.material.styles import contrast_ratio, useTheme
+from tovane.material.styles import useTheme
 
 INTERACTIVE = (QAbstractButton, QAbstractSlider, QAbstractSpinBox, QAbstractItemView, QComboBox, QLineEdit)
 MOST_STOPS = 120  # a page whose walk goes on longer traps the Tab key
@@ -93,29 +94,6 @@ def reads_before(first, second):
     if one_column and not one_line:
         return first.center().y() < second.center().y()
     return True
-
-
-def on_surface(pixmap):
-    image = QImage(pixmap.size(), QImage.Format.Format_RGB32)
-    image.fill(QColor(useTheme().palette.background.default))
-    painter = QPainter(image)
-    painter.drawPixmap(0, 0, pixmap)
-    painter.end()
-    return image
-
-
-def ring_pixels(before, after):
-    """Pixels that changed by at least 3:1 between two images of a region."""
-    a, b = on_surface(before), on_surface(after)
-    seen, count = {}, 0
-    for y in range(a.height()):
-        for x in range(a.width()):
-            p, q = a.pixel(x, y), b.pixel(x, y)
-            if p != q:
-                if (p, q) not in seen:
-                    seen[p, q] = contrast_ratio(QColor(p).name(), QColor(q).name()) >= 3.0
-                count += seen[p, q]
-    return count
 
 
 def region(stop, page):
