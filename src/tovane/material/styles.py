@@ -263,7 +263,7 @@ def _default_components(theme):
                                "slots": {"hover": {"backgroundColor": _alpha(primary, 0.16)}}}
         return {
             "color": pal.text.primary, "backgroundColor": "transparent", "border": "none", "borderRadius": 8,
-            "textAlign": "left",
+            "textAlign": "left", "outline": "none",  # the focus ring is painted, not Qt's focus rect
             "padding": [4 if owner.get("dense") else 8, 0 if owner.get("disableGutters") else 16],
             "slots": {"hover": {"backgroundColor": pal.action.hover},
                       "selected": {"backgroundColor": _alpha(primary, 0.16),
@@ -293,7 +293,7 @@ def _default_components(theme):
         return {
             "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {outline}",
             "borderRadius": theme.shape.borderRadius, "padding": [0, side], "fontSize": typo.fontSize,
-            "fontWeight": typo.fontWeight,
+            "fontWeight": typo.fontWeight, "outline": "none",  # the focus ring is the border, not Qt's focus rect
             "&:hover": {"backgroundColor": pal.action.hover},
             "&[selected=true]": {"backgroundColor": pal.action.selected, "color": pal.primary.main,
                                  "borderColor": pal.primary.main},
