@@ -126,11 +126,8 @@ def _time_edit_picker_class():
 
         def __init__(self, picker):
             super().__init__(picker, Qt.WindowType.Popup)
-            theme = useTheme()
             self.setObjectName(f"TimeFieldClock-{id(self)}")
             self.setAccessibleName("Choose a time")
-            self.setStyleSheet(f"#{self.objectName()} {{ background-color: {theme.palette.background.paper};"
-                               f" border: 1px solid {theme.palette.outline}; border-radius: 8px; }}")
             self._picker = picker
             self._cells = {}  # ("hour" or "minute", value) -> Button
             self._grids = {}  # "hour" or "minute" -> its cells, in order
@@ -151,6 +148,13 @@ def _time_edit_picker_class():
                     self._cells[unit, value] = cell
                     self._grids.setdefault(unit, []).append(cell)
                 layout.addLayout(grid)
+            useEffect(self._apply_style, [useTheme().state], component=self)
+
+        def _apply_style(self):
+            # The surface follows the theme, as the cells and titles on it do.
+            palette = useTheme().palette
+            self.setStyleSheet(f"#{self.objectName()} {{ background-color: {palette.background.paper};"
+                               f" border: 1px solid {palette.outline}; border-radius: 8px; }}")
 
         def _current(self, unit):
             # The selected cell; for a minute between the steps, the step before it.
