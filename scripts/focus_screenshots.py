@@ -54,6 +54,9 @@ def kinds(window):
 def grab(window, widget, scale, margin=24):
     """``widget`` focused from the Tab key, with ``margin`` px of the window around it."""
     widget.clearFocus()  # (Qt may have given it focus already, when the page before it was hidden)
+    # What the Tab key does: the focus reason, and the window marked as moved
+    # through by the keyboard (Qt's styles draw their focus frames then).
+    widget.window().setAttribute(Qt.WidgetAttribute.WA_KeyboardFocusChange, True)
     widget.setFocus(Qt.FocusReason.TabFocusReason)
     QApplication.processEvents()
     rect = QRect(widget.mapTo(window, QPoint(0, 0)), widget.size()).adjusted(-margin, -margin, margin, margin)
