@@ -267,3 +267,11 @@ class TestTimeFieldClock:
         field._edit.setFocus(Qt.FocusReason.TabFocusReason)
         QTest.keyClick(field._edit, Qt.Key.Key_F4)
         assert self.popup(field) is not None
+
+    def test_the_clock_follows_the_theme(self, field, theme):
+        field._open_clock()
+        clock = self.popup(field)
+        clock.hide()
+        theme.setMode("dark")
+        assert theme.palette.background.paper in clock.styleSheet()
+        assert useTheme().getPalette("light").background.paper not in clock.styleSheet()
