@@ -44,6 +44,8 @@ def pairs(theme):
     add("Button border", button["border"].split()[-1], NON_TEXT, "page", "paper")
     add("Button selected border", button["&[selected=true]"]["borderColor"], NON_TEXT, "page", "paper")
     add("Button focus ring", button["&[focusVisible=true]"]["border"].split()[-1], NON_TEXT, "page", "paper")
+    selected_ring = button["&[selected=true][focusVisible=true]"]["borderColor"]
+    add("Button selected focus ring", selected_ring, NON_TEXT, "page", "paper", "selected/page", "selected/paper")
 
     field = theme.components["MuiOutlinedInput"]["styles"]["root"]({})
     add("text field text", field["color"], TEXT, "page", "paper")
@@ -62,6 +64,16 @@ def pairs(theme):
         for state, style in (("selected", selected), ("selected hover", selected["hover"])):
             out.append((f"ListItemButton {state} text on {name}", style.get("color", selected.get("color", item["color"])),
                         (style["backgroundColor"], surface), TEXT))
+
+    # The focus ring (list items, and Qt's widgets through FocusRing) on every
+    # surface and on a selected list item.
+    ring = theme.components["MuiFocusRing"]["styles"]["root"]({})
+    assert ring["width"] >= 2
+    add("focus ring", ring["color"], NON_TEXT, *everywhere)
+    for name, surface in (("page", page), ("paper", paper)):
+        for state, style in (("selected", selected), ("selected hover", selected["hover"])):
+            out.append((f"focus ring on a {state} ListItemButton on {name}", ring["color"],
+                        (style["backgroundColor"], surface), NON_TEXT))
 
     helper = theme.components["MuiInput"]["styles"]["helperLabel"]({})
     add("helper text", helper["color"], TEXT, "page", "paper")

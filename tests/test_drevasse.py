@@ -67,7 +67,7 @@ def test_module_and_class_surface():
     assert FormHelperText.__module__ == "drevasse"
     own = [k for k in vars(FormHelperText) if not k.startswith("__") and k != "staticMetaObject" or k == "__init__"]
     assert own == ["__init__", "renderUi", "_getHelperText", "_getError", "_updateHelperText", "_updateStyle",
-                   "_get_stylesheet"]
+                   "setField", "_describeField", "_get_stylesheet"]
     assert isinstance(vars(FormHelperText)["_get_stylesheet"], classmethod)
     assert FormHelperText._get_stylesheet.__qualname__ == "FormHelperText._get_stylesheet"
     assert str(inspect.signature(FormHelperText._get_stylesheet)) == "(error: 'str')"

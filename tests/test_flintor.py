@@ -35,8 +35,8 @@ def test_module_and_class_surface():
     assert ToggleButton.__module__ == "flintor"
     assert [k for k in vars(ToggleButton)
             if not k.startswith("__") and k != "staticMetaObject" or k == "__init__"] == \
-        ["__init__", "renderUi", "_setup_flintor"]
-    for name in ("__init__", "renderUi", "_setup_flintor"):
+        ["__init__", "renderUi", "_setup_flintor", "keyPressEvent", "focusInEvent"]
+    for name in ("__init__", "renderUi", "_setup_flintor", "keyPressEvent", "focusInEvent"):
         method = vars(ToggleButton)[name]
         assert method.__qualname__ == f"ToggleButton.{name}" and method.__module__ == "flintor"
 

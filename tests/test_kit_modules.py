@@ -199,7 +199,7 @@ def test_expected_failures_throw_nothing(tmp_path):
 
 MODULES = sorted((ROOT / "src" / "tovane").rglob("*.cpp"))
 KIT = ROOT / "src" / "kit"
-DEFINITION = re.compile(r"^(?:static\s+|inline\s+)?[\w:<>*&\s]+?\b(\w+)\(([^;{]*)\)\s*(?:noexcept\s*)?\{",
+DEFINITION = re.compile(r"^(?=\S)(?:static\s+|inline\s+)?[\w:<>*&\s]+?\b(\w+)\(([^;{]*)\)\s*(?:noexcept\s*)?\{",
                         re.MULTILINE)
 
 

@@ -26,6 +26,12 @@ type scale and colours, and each page sits in a scroll area. Pages appear in
 the order of ``PAGE_MODULES``. A factory that raises does not take the
 gallery down: its page shows the error instead, and a screenshot run reports
 it and exits 1.
+
+The gallery works with the keyboard alone: Tab goes through the header, the
+navigation and the page in reading order (a page's order is its layouts',
+see ``_keyboard``), and every control shows the theme's focus ring. In a
+window narrower than ``COMPACT_BELOW`` the navigation folds away behind a
+"Pages" button and the pages reflow to the width (see ``_reflow``).
 """
 
 from __future__ import annotations
@@ -40,8 +46,8 @@ from pathlib import Path
 from typing import Any
 
 import shiboken6
-from PySide6.QtCore import Qt
-from PySide6.QtGui import QImage, QPalette
+from PySide6.QtCore import QEvent, Qt
+from PySide6.QtGui import QFont, QImage, QPalette
 from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, QScrollArea, QStackedWidget,
                                QVBoxLayout, QWidget)
 
@@ -49,12 +55,16 @@ from tovane.material.component import RenderContext
 from tovane.material.styles import Theme, apply_theme, get_qss_style, useTheme
 
 from ._common import PAGES, Page, code_text, page, page_frame, space, text
+from ._keyboard import focus_chain, set_focus_chain
 
 __all__ = ["PAGES", "PAGE_MODULES", "Page", "page", "page_frame", "GalleryWindow", "TimeEditPicker",
            "render_screenshots", "main"]
 
 DEFAULT_SIZE = (900, 600)
 NAV_WIDTH = 200
+# Below this window width the navigation folds away behind the "Pages"
+# button, and pages keep 16 px margins instead of 24.
+COMPACT_BELOW = 800
 
 # The page modules, in the order of the navigation.
 PAGE_MODULES = ('sliders', 'toggle_buttons', 'switches', 'time_picker', 'lists', 'forms', 'data_grid', 'natural_order')
@@ -105,11 +115,17 @@ def _window_qss(theme: Theme) -> str:
 
 class GalleryWindow(QWidget):
     """Navigation on the left, the selected page on the right, and a dark-mode
-    switch in the header. Every page is built when the window is."""
+    switch in the header. Every page is built when the window is.
+
+    A window narrower than ``COMPACT_BELOW`` is compact: the "Pages" button
+    (``menuButton``) shows the navigation in place of the page, and choosing
+    a page (a click, Enter) or Escape folds it away again."""
 
     def __init__(self, pages: Iterable[Page] | None = None, theme: Theme | None = None) -> None:
         super().__init__()
         from tovane.hooks import useEffect
+        from tovane.material.button import Button
+        from tovane.material.focus_ring import FocusRing
         from tovane.material.switch import Switch
 
         self.setWindowTitle("tovane gallery")
@@ -126,8 +142,15 @@ class GalleryWindow(QWidget):
         binding = apply_theme(theme=self.theme)
         self.destroyed.connect(lambda *_: binding.remove())
 
-        header = QHBoxLayout()
+        self._header = header = QHBoxLayout()
         header.setContentsMargins(space(3), space(1), space(3), space(1))
+        header.setSpacing(space(2))
+        self.menuButton = Button("Pages", size="small").renderUi(self.ctx, parent=self)
+        self.menuButton.setProperty("expanded", False)
+        self.menuButton.setToolTip("Show the list of pages")
+        self.menuButton.clicked.connect(self.toggleNavigation)
+        self.menuButton.hide()
+        header.addWidget(self.menuButton)
         title = text("tovane gallery", "h6")
         title.setObjectName("GalleryTitle")
         header.addWidget(title)
@@ -145,12 +168,20 @@ class GalleryWindow(QWidget):
 
         self.nav = QListWidget()
         self.nav.setObjectName("GalleryNav")
+        self.nav.setAccessibleName("Pages")
         self.nav.setFixedWidth(NAV_WIDTH)
+        FocusRing(self.nav, radius=0)
+        self.nav.installEventFilter(self)
         self.stack = QStackedWidget()
         for entry in self.pages:
             self.nav.addItem(entry.title)
-            self.stack.addWidget(self._scrolled(self._build(entry)))
+            scroll = self._scrolled(self._build(entry))
+            scroll.setAccessibleName(entry.title)
+            FocusRing(scroll, radius=0)
+            self.stack.addWidget(scroll)
         self.nav.currentRowChanged.connect(self.stack.setCurrentIndex)
+        self.nav.itemClicked.connect(self._chosen)
+        self.nav.itemActivated.connect(self._chosen)
 
         body = QHBoxLayout()
         body.setContentsMargins(0, 0, 0, 0)
@@ -166,6 +197,13 @@ class GalleryWindow(QWidget):
         outer.addLayout(body, 1)
         if self.pages:
             self.nav.setCurrentRow(0)
+        # Tab: the header, the navigation, then the page shown, each in reading order.
+        chain = [self.menuButton, self.modeSwitch, self.nav]
+        for index in range(self.stack.count()):
+            chain += [self.stack.widget(index)] + focus_chain(self.page(index))
+        set_focus_chain(chain)
+        self._compact = None
+        self._fit_width()
 
     def _build(self, entry: Page) -> QWidget:
         try:
@@ -208,6 +246,65 @@ class GalleryWindow(QWidget):
 
     def showPage(self, index: int) -> None:
         self.nav.setCurrentRow(index)
+
+    # The compact window -----------------------------------------------------
+
+    def isCompact(self):
+        """Whether the navigation is folded away behind the "Pages" button."""
+        return bool(self._compact)
+
+    def resizeEvent(self, event):
+        super().resizeEvent(event)
+        self._fit_width()
+
+    def _fit_width(self):
+        compact = self.width() < COMPACT_BELOW
+        if compact == self._compact:
+            return
+        self._compact = compact
+        margin = space(2) if compact else space(3)
+        self._header.setContentsMargins(margin, space(1), margin, space(1))
+        for index in range(self.stack.count()):
+            self.page(index).layout().setContentsMargins(margin, margin, margin, margin)
+        self.menuButton.setVisible(compact)
+        if compact:
+            self.nav.setMinimumWidth(0)
+            self.nav.setMaximumWidth(16777215)
+        else:
+            self.nav.setFixedWidth(NAV_WIDTH)
+        self._show_navigation(not compact)
+
+    def _show_navigation(self, shown):
+        self.nav.setVisible(shown)
+        self.stack.setVisible(not (self._compact and shown))
+        if self._compact and self.menuButton.property("expanded") != shown:
+            from tovane.material.accessibility import announce_state
+
+            self.menuButton.setProperty("expanded", shown)
+            announce_state(self.menuButton, "expanded")
+
+    def toggleNavigation(self):
+        """Compact window: show the navigation in place of the page, or fold it away."""
+        if not self._compact:
+            return
+        shown = not self.nav.isVisible()
+        self._show_navigation(shown)
+        if shown:
+            self.nav.setFocus(Qt.FocusReason.ShortcutFocusReason)
+
+    def _chosen(self, *_):
+        # A page chosen in the open navigation of a compact window: to the page.
+        if self._compact and self.nav.isVisible():
+            self._show_navigation(False)
+            self.stack.currentWidget().setFocus(Qt.FocusReason.ShortcutFocusReason)
+
+    def eventFilter(self, watched, event):
+        if (watched is self.nav and event.type() == QEvent.Type.KeyPress and event.key() == Qt.Key.Key_Escape
+                and self._compact and self.nav.isVisible()):
+            self._show_navigation(False)
+            self.menuButton.setFocus(Qt.FocusReason.ShortcutFocusReason)
+            return True
+        return super().eventFilter(watched, event)
 
 
 # Screenshots and the command line ------------------------------------------

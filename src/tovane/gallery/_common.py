@@ -6,6 +6,10 @@ theme: "h4", "subtitle2", "body2", "caption", "code") and, for colour, a
 "role" property ("caption" for secondary text, "error"); the window's style
 sheet turns both into the theme's values, so a page sets no font or colour.
 Spacing is ``space(n)``: n steps of the theme's 8-px grid.
+
+Pages reflow: ``row`` wraps its controls onto new lines and ``columns``
+stacks its columns where the window is narrow (see ``_reflow``). A control
+is named for assistive technology by the label that ``labelled`` ties to it.
 """
 
 from __future__ import annotations
@@ -15,7 +19,7 @@ from typing import TYPE_CHECKING, Any, Callable
 
 from PySide6.QtCore import QAbstractItemModel, Qt
 from PySide6.QtGui import QColor, QPalette
-from PySide6.QtWidgets import (QAbstractItemView, QFrame, QHBoxLayout, QLabel, QLayout, QLineEdit, QTableView,
+from PySide6.QtWidgets import (QAbstractItemView, QFrame, QLabel, QLayout, QLineEdit, QSizePolicy, QTableView,
                                QVBoxLayout, QWidget)
 
 from tovane.material.component import RenderContext
@@ -24,6 +28,8 @@ from tovane.material.styles import qt_palette, set_style_property, useTheme
 if TYPE_CHECKING:
     from tovane.material.button import Button
     from tovane.material.flintor.flintor import ToggleButton
+
+from ._reflow import ColumnsLayout, FlowLayout
 
 CLOCK_ICON = ":/round/resource_tovane/round/access_time.svg"
 
@@ -114,19 +120,35 @@ def error_text(content: str) -> QLabel:
     return text(content, "body2", "error")
 
 
-def row(*items: QWidget | QLayout, spacing: float = 1, stretch: bool = True) -> QHBoxLayout:
-    """A horizontal layout of widgets (and layouts), ``spacing`` grid steps apart."""
-    layout = QHBoxLayout()
-    layout.setContentsMargins(0, 0, 0, 0)
-    layout.setSpacing(space(spacing))
-    for item in items:
-        if isinstance(item, QWidget):
-            layout.addWidget(item)
-        else:
-            layout.addLayout(item)
-    if stretch:
-        layout.addStretch(1)
+def row(*items: QWidget | QLayout, spacing: float = 1, stretch: bool = True) -> FlowLayout:
+    """Widgets (and layouts) side by side, ``spacing`` grid steps apart,
+    wrapping onto a new line where the page is too narrow. With ``stretch``
+    they keep their own widths, from the left; without it, controls that
+    can grow (text fields) share the width of their line."""
+    layout = FlowLayout(spacing=space(spacing))
+    layout.add(*items)
+    if not stretch:
+        for item in items:
+            if isinstance(item, QWidget):
+                item.setSizePolicy(QSizePolicy.Policy.Expanding, item.sizePolicy().verticalPolicy())
     return layout
+
+
+def columns(count: int, min_width: int, *items: QWidget | QLayout, spacing: float = 3,
+            row_spacing: float = 2) -> ColumnsLayout:
+    """``items`` in up to ``count`` equal columns of at least ``min_width``
+    px, ``spacing`` (between rows ``row_spacing``) grid steps apart, row by
+    row; one column in a narrow window."""
+    layout = ColumnsLayout(count, min_width, spacing=space(spacing), rowSpacing=space(row_spacing))
+    layout.add(*items)
+    return layout
+
+
+def labelled(label: QLabel, field: QWidget) -> QWidget:
+    """Tie ``label`` to ``field``: the label's text names the field for
+    assistive technology (Qt's buddy). Returns ``field``."""
+    label.setBuddy(field)
+    return field
 
 
 def card(kind: str = "card") -> tuple[QFrame, QVBoxLayout]:
@@ -192,9 +214,11 @@ def set_error(field: QWidget, on: bool) -> None:
 
 def table(model: QAbstractItemModel) -> QTableView:
     """A table view of ``model`` in the window's table style: whole rows
-    selected, rows as high as a medium control."""
+    selected, rows as high as a medium control. The arrow keys move within
+    it and Tab leaves it (one stop of the Tab key, not one per cell)."""
     view = QTableView()
     view.setObjectName("GalleryTable")
+    view.setTabKeyNavigation(False)
     view.setModel(model)
     view.verticalHeader().hide()
     view.verticalHeader().setDefaultSectionSize(useTheme().controlHeight("medium"))

@@ -4,20 +4,23 @@ from __future__ import annotations
 
 from typing import Any
 
-from PySide6.QtWidgets import QAbstractButton, QButtonGroup, QGridLayout, QHBoxLayout, QVBoxLayout, QWidget
+from PySide6.QtWidgets import QAbstractButton, QButtonGroup, QVBoxLayout, QWidget
 
 from tovane.material.component import RenderContext
 
-from ._common import caption, page, section, set_error, space, text_field, toggle
+from ._common import caption, columns, labelled, page, row, section, set_error, text_field, toggle
 
 
 def _field(title: str, editor: QWidget, helper: QWidget) -> QVBoxLayout:
-    """A titled input with its helper text right under it."""
+    """A titled input with its helper text right under it: the title names
+    the input, the helper text describes it."""
     box = QVBoxLayout()
     box.setSpacing(4)
-    box.addWidget(section(title))
-    box.addWidget(editor)
+    label = section(title)
+    box.addWidget(label)
+    box.addWidget(labelled(label, editor))
     box.addWidget(helper)
+    helper.setField(editor)
     return box
 
 
@@ -52,14 +55,11 @@ def forms_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None
     phone = text_field()
     phone.setPlaceholderText("+84 ...")
     translated = helper(text=required)
-    languages = QHBoxLayout()
-    languages.setSpacing(8)
     group = QButtonGroup(widget)
     for value, text in (("en", "English"), ("vi", "Tiếng Việt")):
         button = toggle(ctx, widget, None, None, value, value == i18n.language, text)
         group.addButton(button)
-        languages.addWidget(button)
-    languages.addStretch(1)
+    languages = row(*group.buttons())
 
     def change_language(button: QAbstractButton, checked: bool) -> None:
         if checked:
@@ -91,18 +91,12 @@ def forms_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None
     invalid.valueChanged.connect(show_error)
     show_error(invalid.value)
 
-    grid = QGridLayout()
-    grid.setHorizontalSpacing(space(3))
-    grid.setVerticalSpacing(space(2))
-    grid.setColumnStretch(0, 1)
-    grid.setColumnStretch(1, 1)
-    grid.addLayout(_field("Email (a fixed text)", email, fixed), 0, 0)
-    grid.addLayout(_field("User name (a State, as you type)", username, counter), 0, 1)
     phone_box = _field("Phone (translated)", phone, translated)
     phone_box.addLayout(languages)
-    grid.addLayout(phone_box, 1, 0)
     age_box = _field("Age (error style while not a number)", age, error)
     age_box.addWidget(state)
-    grid.addLayout(age_box, 1, 1)
-    layout.addLayout(grid)
+    # Two fields a row, one in a narrow window.
+    layout.addLayout(columns(2, 240, _field("Email (a fixed text)", email, fixed),
+                             _field("User name (a State, as you type)", username, counter),
+                             phone_box, age_box))
     layout.addStretch(1)

@@ -4,11 +4,11 @@ from __future__ import annotations
 
 from typing import Any
 
-from PySide6.QtWidgets import QFrame, QGridLayout, QLabel, QSizePolicy, QVBoxLayout, QWidget
+from PySide6.QtWidgets import QFrame, QLabel, QSizePolicy, QVBoxLayout, QWidget
 
 from tovane.material.component import RenderContext
 
-from ._common import caption, page, section
+from ._common import caption, columns, page, section
 
 
 def _list(title: str, *items: QWidget) -> tuple[QVBoxLayout, QFrame]:
@@ -31,7 +31,7 @@ def _list(title: str, *items: QWidget) -> tuple[QVBoxLayout, QFrame]:
 @page("lists", "Lists",
       "List item buttons report a click with their key. One list shares a selected key, one "
       "selects several keys with checkboxes; the others show the divider, gutter and size variants. "
-      "Click an item: the last click is reported below.")
+      "Click an item, or press Space or Enter on it: the last click is reported below.")
 def lists_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.hooks import State
     from tovane.material.list_item_checkbox import ListItemCheckbox
@@ -92,10 +92,7 @@ def lists_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None
 
     plain = [("one", "First"), ("two", "Second"), ("three", "Third")]
     short = plain[:2]
-    grid = QGridLayout()
-    grid.setHorizontalSpacing(18)
-    grid.setVerticalSpacing(12)
-    columns = [
+    lists = [
         ("One choice", single, chosen),
         ("Several keys", several, picked),
         ("divider=True", [item(k, t, divider=True, onClick=report) for k, t in plain], None),
@@ -103,12 +100,13 @@ def lists_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None
         ("dense=True", [item(k, t, dense=True, onClick=report) for k, t in short], None),
         ("normal, minHeight=48", [item(k, t, minHeight=48, onClick=report) for k, t in short], None),
     ]
-    for index, (title, items, note) in enumerate(columns):
+    boxes = []
+    for title, items, note in lists:
         box, _ = _list(title, *items)
         if note is not None:
             box.insertWidget(2, note)
-        grid.addLayout(box, index // 3, index % 3)
-        grid.setColumnStretch(index % 3, 1)
+        boxes.append(box)
     layout.addWidget(last_click)
-    layout.addLayout(grid)
+    # Three lists a row, fewer in a narrow window.
+    layout.addLayout(columns(3, 160, *boxes, spacing=2, row_spacing=2))
     layout.addStretch(1)

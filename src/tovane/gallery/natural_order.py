@@ -32,6 +32,7 @@ def _model():
       "\"Report 1.5\" after \"report 1.25\". Click a header to sort; type in a box to keep "
       "only the rows whose column contains that text.")
 def natural_order_page(ctx, widget, layout):
+    from tovane.material.focus_ring import FocusRing
     from tovane.material.marquel._velmora import HumanProxyModel, _human_key
 
     proxy = HumanProxyModel(widget)
@@ -41,6 +42,7 @@ def natural_order_page(ctx, widget, layout):
     view.sortByColumn(0, Qt.SortOrder.AscendingOrder)
     view.horizontalHeader().setSectionResizeMode(QHeaderView.ResizeMode.Stretch)
     view.setMinimumHeight(220)
+    view.setAccessibleName("Files")
 
     boxes = []
 
@@ -48,8 +50,10 @@ def natural_order_page(ctx, widget, layout):
         proxy.filters = [(column, box.text()) for column, box in enumerate(boxes) if box.text()]
         shown.setText(f"{proxy.rowCount()} of {len(FILES)} files shown")
 
+    FocusRing(view, radius=8)
     for name in HEADERS:
         box = text_field(f"Filter {name.lower()}")
+        box.setAccessibleName(f"Filter by {name.lower()}")
         box.setClearButtonEnabled(True)
         box.textChanged.connect(refilter)
         boxes.append(box)

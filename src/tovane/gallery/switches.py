@@ -4,7 +4,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any
 
-from PySide6.QtWidgets import QFrame, QGridLayout, QVBoxLayout, QWidget
+from PySide6.QtWidgets import QFrame, QVBoxLayout, QWidget
 
 from tovane.errors import DeZidOzezuzavuvArazo
 from tovane.material.component import RenderContext
@@ -12,7 +12,7 @@ from tovane.material.component import RenderContext
 if TYPE_CHECKING:
     from tovane.material.switch.switch import Switch
 
-from ._common import button, caption, card, code_text, error_text, page, row, section, space
+from ._common import button, caption, card, code_text, columns, error_text, page, row, section
 
 
 def readable_error(error: DeZidOzezuzavuvArazo, owner: type) -> str:
@@ -49,7 +49,7 @@ def _example(ctx: RenderContext, parent: QWidget, code: str, switch: Switch, not
 
 
 @page("switches", "Switches",
-      "Click a switch or press Space on it to turn it on or off. Its parameters are checked "
+      "Click a switch or press Space or Enter on it to turn it on or off. Its parameters are checked "
       "when it is made; colour, size, side and edge may be States that it follows.")
 def switches_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.errors import DeZidOzezuzavuvArazo
@@ -77,17 +77,14 @@ def switches_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> N
     layout.addWidget(frame)
 
     layout.addWidget(section("Colours and sizes"))
-    grid = QGridLayout()
-    grid.setHorizontalSpacing(space(2))
-    grid.setVerticalSpacing(space(1))
     colours: tuple[Any, ...] = ("default", "primary", "secondary", "error", "info", "success", "warning")
-    for index, colour in enumerate(colours):
-        grid.addWidget(Switch(label=colour, color=colour, checked=True), index // 4, index % 4)
-    grid.addWidget(Switch(label="small", size="small", checked=True), 2, 0)
-    grid.addWidget(Switch(label="disabled", disabled=True), 2, 1)
-    grid.addWidget(Switch(label="disabled, on", disabled=True, checked=True), 2, 2)
-    grid.addWidget(Switch(label="required", required=True), 2, 3)
-    layout.addLayout(grid)
+    # Four a row in a wide window, fewer in a narrow one.
+    layout.addLayout(columns(4, 120, *(Switch(label=colour, color=colour, checked=True) for colour in colours),
+                             spacing=2, row_spacing=1))
+    layout.addLayout(columns(4, 120, Switch(label="small", size="small", checked=True),
+                             Switch(label="disabled", disabled=True),
+                             Switch(label="disabled, on", disabled=True, checked=True),
+                             Switch(label="required", required=True), spacing=2, row_spacing=1))
 
     layout.addWidget(section("Refused values"))
     refused: tuple[tuple[str, dict[str, Any]], ...] = (('Switch(color="purple")', {"color": "purple"}),

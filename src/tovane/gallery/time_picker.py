@@ -17,6 +17,7 @@ from ._common import CLOCK_ICON, button, caption, page, row, section, space, tex
 @cache
 def _time_edit_picker_class() -> Any:
     from tovane.hooks import useEffect
+    from tovane.material.accessibility import announce_state
     from tovane.material.button import Button
     from tovane.material.styles import get_qss_style, set_style_property, useTheme
     from tovane.material.time_picker._cadrell import TimePickerBase
@@ -26,6 +27,14 @@ def _time_edit_picker_class() -> Any:
         with a frameless time editor (type the digits, or step the section
         under the cursor with the arrow keys) and a clock button that opens a
         choice of hours and minutes. Seconds are shown on request.
+
+        With the keyboard: Alt+Down or F4 in the editor, or Space or Enter
+        on the clock button, opens the clock on the current hour; the arrow
+        keys move in its grid, Tab goes from the hours to the minutes, Space
+        or Enter picks (an hour moves on to the minutes, a minute closes the
+        clock) and Escape closes it; focus comes back to where it was. The
+        editor is named "Time" for assistive technology unless the field is
+        given an accessible name (``setAccessibleName``).
 
         ``timeChanged`` is emitted whenever the time changes, from the editor,
         the clock or ``setTime``.
@@ -43,9 +52,12 @@ def _time_edit_picker_class() -> Any:
             self._edit.setSizePolicy(QSizePolicy.Policy.Expanding, QSizePolicy.Policy.Expanding)
             self._edit.installEventFilter(self)
             self._edit.timeChanged.connect(self.setTime)
+            self._edit.setAccessibleName("Time")
             self._clock = Button(startIcon=CLOCK_ICON, variant="text", size="small")
             self._clock.renderUi(parent=self)
-            self._clock.setToolTip("Choose a time")
+            self._clock.setToolTip("Choose a time")  # its name, for a button with only an icon
+            self._clock.setProperty("hasPopup", True)
+            self._clock.setProperty("expanded", False)
             self._clock.clicked.connect(self._open_clock)
             layout = QHBoxLayout(self)
             layout.setContentsMargins(space(2), 0, space(1), 0)
@@ -84,30 +96,46 @@ def _time_edit_picker_class() -> Any:
                 f"\n{name} QTimeEdit::up-button, {name} QTimeEdit::down-button"
                 f" {{ subcontrol-origin: border; width: 0px; border: none; }}"))
 
+        def setAccessibleName(self, name: str) -> None:
+            """Name the field (its editor) for assistive technology."""
+            super().setAccessibleName(name)
+            self._edit.setAccessibleName(name or "Time")
+
         def eventFilter(self, watched: QObject, event: QEvent) -> bool:
             # The frame shows the editor's focus (a 2-px primary border).
             if watched is self._edit and event.type() in (QEvent.Type.FocusIn, QEvent.Type.FocusOut):
                 set_style_property(self, "focused", "true" if event.type() == QEvent.Type.FocusIn else "false")
+            if watched is self._edit and event.type() == QEvent.Type.KeyPress and _opens_clock(event):
+                self._open_clock()
+                return True
             return super().eventFilter(watched, event)
 
         def _open_clock(self) -> None:
             if self.__dict__.get("_popup") is None:
                 self._popup = _Clock(self)
-            self._popup.showFor(self.getTime() if not self.getTime().isNull() else QTime(0, 0))
+            self._popup.showFor(self.getTime() if not self.getTime().isNull() else QTime(0, 0), focus=True)
+            self._clock.setProperty("expanded", True)
+            announce_state(self._clock, "expanded")
+
+        def _clock_closed(self):
+            self._clock.setProperty("expanded", False)
+            announce_state(self._clock, "expanded")
 
     class _Clock(QFrame):
         """The clock's pop-up: hours and minutes (five-minute steps) as
         buttons, the current ones selected; picking an hour keeps it open,
-        picking a minute closes it. One per picker, shown again each time."""
+        picking a minute closes it. One per picker, shown again each time.
+
+        Each grid is one stop of the Tab key (its current cell); the arrow
+        keys move within a grid, wrapping at its edges."""
 
         def __init__(self, picker: TimeEditPicker) -> None:
             super().__init__(picker, Qt.WindowType.Popup)
-            theme = useTheme()
             self.setObjectName(f"TimeFieldClock-{id(self)}")
-            self.setStyleSheet(f"#{self.objectName()} {{ background-color: {theme.palette.background.paper};"
-                               f" border: 1px solid {theme.palette.outline}; border-radius: 8px; }}")
+            self.setAccessibleName("Choose a time")
             self._picker = picker
             self._cells: dict[tuple[str, int], Button] = {}  # ("hour" or "minute", value) -> Button
+            self._grids: dict[str, list[Button]] = {}  # "hour" or "minute" -> its cells, in order
             layout = QVBoxLayout(self)
             layout.setContentsMargins(space(2), space(2), space(2), space(2))
             layout.setSpacing(space(1))
@@ -118,16 +146,59 @@ def _time_edit_picker_class() -> Any:
                 for index, value in enumerate(values):
                     cell = Button(f"{value:02d}", size="small")
                     cell.renderUi(parent=self)
+                    cell.setAccessibleName(f"{value:02d} {title.lower()}")
                     cell.clicked.connect(lambda _=False, u=unit, v=value: self._pick(u, v))
-                    grid.addWidget(cell, index // 6, index % 6)
+                    cell.installEventFilter(self)
+                    grid.addWidget(cell, index // _CLOCK_COLUMNS, index % _CLOCK_COLUMNS)
                     self._cells[unit, value] = cell
+                    self._grids.setdefault(unit, []).append(cell)
                 layout.addLayout(grid)
+            useEffect(self._apply_style, [useTheme().state], component=self)
 
-        def showFor(self, time: QTime) -> None:
+        def _apply_style(self) -> None:
+            # The surface follows the theme, as the cells and titles on it do.
+            palette = useTheme().palette
+            self.setStyleSheet(f"#{self.objectName()} {{ background-color: {palette.background.paper};"
+                               f" border: 1px solid {palette.outline}; border-radius: 8px; }}")
+
+        def _current(self, unit: str) -> Button:
+            # The selected cell; for a minute between the steps, the step before it.
+            time = self._picker.getTime()
+            value = 0 if time.isNull() else time.hour() if unit == "hour" else time.minute() // 5 * 5
+            return self._cells[unit, value]
+
+        def showFor(self, time: QTime, focus: bool = False) -> None:
             for (unit, value), cell in self._cells.items():
                 cell.set_selected(value == (time.hour() if unit == "hour" else time.minute()))
+            for unit in self._grids:
+                self._make_stop(self._current(unit))
             self.move(self._picker.mapToGlobal(self._picker.rect().bottomLeft()))
             self.show()
+            if focus:
+                self._current("hour").setFocus(Qt.FocusReason.ShortcutFocusReason)
+
+        def _make_stop(self, cell):
+            # The Tab key stops at one cell of each grid: the current one.
+            for other in self._grids[self._unit(cell)]:
+                policy = Qt.FocusPolicy.StrongFocus if other is cell else Qt.FocusPolicy.ClickFocus
+                other.setFocusPolicy(policy)
+
+        def _unit(self, cell):
+            return "hour" if cell in self._grids["hour"] else "minute"
+
+        def eventFilter(self, watched, event):
+            if event.type() == QEvent.Type.FocusIn:
+                self._make_stop(watched)
+            elif event.type() == QEvent.Type.KeyPress and event.key() in _GRID_STEPS:
+                cells = self._grids[self._unit(watched)]
+                step = _GRID_STEPS[event.key()]
+                cells[(cells.index(watched) + step) % len(cells)].setFocus(Qt.FocusReason.ShortcutFocusReason)
+                return True
+            return super().eventFilter(watched, event)
+
+        def hideEvent(self, event):
+            super().hideEvent(event)
+            self._picker._clock_closed()
 
         def _pick(self, unit: str, value: int) -> None:
             time = self._picker.getTime()
@@ -135,9 +206,20 @@ def _time_edit_picker_class() -> Any:
             if unit == "hour":
                 self._picker.setTime(QTime(value, time.minute(), time.second()))
                 self.showFor(self._picker.getTime())
+                if self._cells[unit, value].hasFocus():  # picked from the keyboard: on to the minutes
+                    self._current("minute").setFocus(Qt.FocusReason.ShortcutFocusReason)
             else:
                 self._picker.setTime(QTime(time.hour(), value, time.second()))
                 self.hide()
+
+    def _opens_clock(event):
+        key, mods = event.key(), event.modifiers() & ~Qt.KeyboardModifier.KeypadModifier
+        return (key == Qt.Key.Key_F4 and mods == Qt.KeyboardModifier.NoModifier) or \
+            (key == Qt.Key.Key_Down and mods == Qt.KeyboardModifier.AltModifier)
+
+    _CLOCK_COLUMNS = 6
+    _GRID_STEPS = {Qt.Key.Key_Left: -1, Qt.Key.Key_Right: 1, Qt.Key.Key_Up: -_CLOCK_COLUMNS,
+                   Qt.Key.Key_Down: _CLOCK_COLUMNS}
 
     TimeEditPicker.__module__ = "tovane.gallery"
     return TimeEditPicker
@@ -145,8 +227,8 @@ def _time_edit_picker_class() -> Any:
 
 @page("time-picker", "Time picker",
       "A time field built on the library's TimePickerBase: type a time, step it with the arrow "
-      "keys, or pick it from the clock button. setTime and setSecondVisible drive it, and every "
-      "change is announced with timeChanged.")
+      "keys, or pick it from the clock button (Alt+Down in the field opens it, Escape closes it). "
+      "setTime and setSecondVisible drive it, and every change is announced with timeChanged.")
 def time_picker_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.material.switch import Switch
 
@@ -181,6 +263,7 @@ def time_picker_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -
     with_seconds = picker_cls(showSeconds=True)
     with_seconds.setFixedWidth(space(20))
     with_seconds.setTime(QTime(23, 59, 58))
+    with_seconds.setAccessibleName("Time, with seconds")
     layout.addWidget(text("Time", "caption", "caption"))
     note = caption("starts with the seconds column shown")
     note.setWordWrap(False)

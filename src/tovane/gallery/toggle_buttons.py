@@ -4,11 +4,11 @@ from __future__ import annotations
 
 from typing import Any
 
-from PySide6.QtWidgets import QAbstractButton, QButtonGroup, QGridLayout, QVBoxLayout, QWidget
+from PySide6.QtWidgets import QAbstractButton, QButtonGroup, QVBoxLayout, QWidget
 
 from tovane.material.component import RenderContext
 
-from ._common import caption, code_text, page, row, section, space, toggle
+from ._common import caption, code_text, columns, page, row, section, space, toggle
 
 
 def _checked_text(button: QAbstractButton) -> str:
@@ -16,14 +16,10 @@ def _checked_text(button: QAbstractButton) -> str:
 
 
 @page("toggle-buttons", "Toggle buttons",
-      "Buttons that stay down when pressed. Click one to toggle it; the text next to it "
-      "follows its checked state. The icon takes the colour of the button's text.")
+      "Buttons that stay down when pressed. Click one, or press Space or Enter on it, to toggle it; "
+      "the text next to it follows its checked state. The icon takes the colour of the button's text.")
 def toggle_buttons_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
-    grid = QGridLayout()
-    grid.setHorizontalSpacing(space(3))
-    grid.setVerticalSpacing(space(1))
-    grid.setColumnStretch(1, 1)
-    layout.addLayout(grid)
+    cells = []
 
     examples: list[tuple[str, str, dict[str, Any], tuple[Any, ...]]] = [
         ("Default icon", "ToggleButton()", {}, ()),
@@ -32,17 +28,24 @@ def toggle_buttons_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout
         ("Selected, with a text", 'ToggleButton(text="Alarm on", selected=True)',
          {"text": "Alarm on", "selected": True}, ()),
     ]
-    for index, (title, code, kwargs, args) in enumerate(examples):
+    for title, code, kwargs, args in examples:
         button = toggle(ctx, widget, *args, **kwargs)
+        if not button.text():
+            button.setToolTip("Clock")  # a button with only an icon is known by its tool tip
         state = caption(_checked_text(button))
         state.setWordWrap(False)
         button.toggled.connect(lambda _on, b=button, s=state: s.setText(_checked_text(b)))
-        grid.addLayout(row(button, state), 2 * index, 0, 2, 1)
-        grid.addWidget(section(title), 2 * index, 1)
-        grid.addWidget(code_text(code), 2 * index + 1, 1)
+        about = QVBoxLayout()
+        about.setSpacing(space(1))
+        about.addWidget(section(title))
+        about.addWidget(code_text(code))
+        cells += [row(button, state), about]
+    # The button and its state beside what it is, one example a row (stacked when narrow).
+    layout.addLayout(columns(2, 200, *cells, row_spacing=1))
 
     layout.addSpacing(space(1))
     layout.addWidget(section("A group: one choice at a time"))
+    layout.addWidget(caption("The arrow keys move the choice along the group; Tab stops once, on the chosen one."))
     group = QButtonGroup(widget)
     group.setExclusive(True)
     choices = []

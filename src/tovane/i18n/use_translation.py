@@ -10,7 +10,7 @@ from tovane.hooks import State
 
 _CATALOGUE = {
     "vi": {
-        "Cancel": "Hủy", "Copy": "Sao chép", "OK": "Đồng ý",
+        "Cancel": "Hủy", "Copy": "Sao chép", "Invalid": "Không hợp lệ", "OK": "Đồng ý",
         "Required": "Bắt buộc", "Search": "Tìm kiếm", "Select time": "Chọn giờ",
     },
 }

@@ -6,12 +6,13 @@ from typing import TYPE_CHECKING, Any, Callable, Literal, TypedDict, Union, Unpa
 
 import shiboken6
 from PySide6 import QtCore
-from PySide6.QtCore import QSize
+from PySide6.QtCore import QSize, Qt
 from PySide6.QtGui import QIcon
 from PySide6.QtWidgets import QPushButton, QWidget
 
 from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n
+from tovane.material.accessibility import announce_state
 from tovane.material.component import Component, RenderContext
 from tovane.material.iconify import Iconify
 from tovane.material.interaction import InteractionState
@@ -45,6 +46,10 @@ class Button(InteractionState, QPushButton, Component):
     property "selected" ("true"/"false"); keyboard focus sets "focusVisible".
     The icon is drawn in the text colour of the current state (normal, hover,
     selected, disabled) and theme; a button without text is square.
+
+    Space, Enter and Return press a focused button. Assistive technology
+    knows it by its text, or with only an icon by its value, then its tool
+    tip (see ``tovane.material.accessibility``).
     """
 
     def __init__(self, *args: Any, startIcon: str | QIcon | Iconify | None = None, value: object = None,
@@ -142,9 +147,23 @@ class Button(InteractionState, QPushButton, Component):
         self._show_selected()
 
     def _show_selected(self) -> None:
-        self.setProperty("selected", "true" if self._isSelected else "false")
+        shown = "true" if self._isSelected else "false"
+        changed = self.property("selected") not in (None, shown)
+        self.setProperty("selected", shown)
         restyle(self)
         self._updateIcon()
+        if changed and not self.isCheckable():  # Qt announces the checked state itself
+            announce_state(self, "selected")
+
+    def keyPressEvent(self, event):
+        # Enter and Return press the button as Space does (Qt's push button
+        # takes them only as a dialog's default button).
+        if event.key() in (Qt.Key.Key_Enter, Qt.Key.Key_Return):
+            if self.isEnabled() and not event.isAutoRepeat():
+                self.click()
+            event.accept()
+            return
+        super().keyPressEvent(event)
 
     def isSelected(self) -> bool:
         """Whether the button shows as selected."""

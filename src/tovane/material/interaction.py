@@ -6,6 +6,7 @@ from functools import cache
 from typing import TYPE_CHECKING
 
 from PySide6.QtCore import QEvent, Qt
+from PySide6.QtGui import QFocusEvent
 
 if TYPE_CHECKING:
     from PySide6.QtGui import QEnterEvent, QFocusEvent
@@ -25,6 +26,40 @@ def keyboard_focus() -> tuple[Qt.FocusReason, ...]:
     return (Qt.FocusReason.TabFocusReason, Qt.FocusReason.BacktabFocusReason, Qt.FocusReason.ShortcutFocusReason)
 
 
+@cache
+def returning_focus():
+    """The focus reasons of focus that goes away for a while and comes back
+    to the same control: a pop-up opening and closing, a window switch."""
+    return (Qt.FocusReason.PopupFocusReason, Qt.FocusReason.ActiveWindowFocusReason)
+
+
+class FocusVisibility:
+    """Whether a control shows its focus ring, as a browser's :focus-visible:
+    shown when focus came from the keyboard, not after a click, and kept
+    when focus leaves for a pop-up or another window and comes back (focus
+    that comes back after a keyboard user closed a pop-up shows the ring
+    again). Feed it every focus event; ``visible`` is the answer."""
+
+    __slots__ = ("visible", "_remembered")
+
+    def __init__(self) -> None:
+        self.visible = False
+        self._remembered = False
+
+    def focusIn(self, event: QFocusEvent) -> bool:
+        reason = event.reason()
+        self.visible = reason in keyboard_focus() or (reason in returning_focus() and self._remembered)
+        return self.visible
+
+    def focusOut(self, event: QFocusEvent) -> bool:
+        if event.reason() in returning_focus():
+            self._remembered = self.visible
+        elif self.visible:
+            self._remembered = False
+        self.visible = False
+        return self.visible
+
+
 class InteractionState(_WidgetMixin):
     """Mixin, listed before the Qt widget class, for a control that looks
     different when hovered, disabled or focused from the keyboard.
@@ -32,10 +67,16 @@ class InteractionState(_WidgetMixin):
     After the pointer enters or leaves, the enabled state changes, or focus
     comes or goes, it calls ``_interactionChanged()`` (by default a repaint).
     ``_focusVisible`` is true while the control has focus that came from the
-    keyboard.
+    keyboard (see ``FocusVisibility``).
     """
 
     _focusVisible = False
+
+    def _focusVisibility(self) -> FocusVisibility:
+        visibility = self.__dict__.get("_focus_visibility")
+        if visibility is None:
+            visibility = self._focus_visibility = FocusVisibility()
+        return visibility
 
     def _interactionChanged(self) -> None:
         self.update()
@@ -55,10 +96,10 @@ class InteractionState(_WidgetMixin):
 
     def focusInEvent(self, event: QFocusEvent) -> None:
         super().focusInEvent(event)
-        self._focusVisible = event.reason() in keyboard_focus()
+        self._focusVisible = self._focusVisibility().focusIn(event)
         self._interactionChanged()
 
     def focusOutEvent(self, event: QFocusEvent) -> None:
         super().focusOutEvent(event)
-        self._focusVisible = False
+        self._focusVisible = self._focusVisibility().focusOut(event)
         self._interactionChanged()

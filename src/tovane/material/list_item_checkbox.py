@@ -58,6 +58,9 @@ class ListItemCheckbox(QWidget):
     def __init__(self, checked: bool = False, parent: QWidget | None = None) -> None:
         super().__init__(parent)
         self._checkbox = _ItemCheckbox(self)
+        # The list item is the control (it takes focus, keys and clicks); the
+        # box only shows its state.
+        self._checkbox.setFocusPolicy(Qt.FocusPolicy.NoFocus)
         layout = QHBoxLayout(self)
         layout.setContentsMargins(0, 0, 0, 0)
         layout.addWidget(self._checkbox)

@@ -285,7 +285,7 @@ def _default_components(theme: Theme) -> dict[str, Any]:
                                "slots": {"hover": {"backgroundColor": _alpha(primary, 0.16)}}}
         return {
             "color": pal.text.primary, "backgroundColor": "transparent", "border": "none", "borderRadius": 8,
-            "textAlign": "left",
+            "textAlign": "left", "outline": "none",  # the focus ring is painted, not Qt's focus rect
             "padding": [4 if owner.get("dense") else 8, 0 if owner.get("disableGutters") else 16],
             "slots": {"hover": {"backgroundColor": pal.action.hover},
                       "selected": {"backgroundColor": _alpha(primary, 0.16),
@@ -305,7 +305,8 @@ def _default_components(theme: Theme) -> dict[str, Any]:
         # One button style for the library: outlined, one height per size
         # (theme.controlHeight, set by the button), 16 px of side padding (12
         # when small). The icon is tinted with the text colour of each state.
-        # Keyboard focus (property focusVisible) draws a 2-px primary ring.
+        # Keyboard focus (property focusVisible) draws a 2-px primary ring
+        # (in the text colour on a selected button, whose border is primary).
         pal, typo = theme.palette, theme.typography.button
         # A button with only an icon is square, without side padding.
         # variant "text" (an icon inside a field, say) draws no outline.
@@ -314,11 +315,13 @@ def _default_components(theme: Theme) -> dict[str, Any]:
         return {
             "color": pal.text.primary, "backgroundColor": "transparent", "border": f"1px solid {outline}",
             "borderRadius": theme.shape.borderRadius, "padding": [0, side], "fontSize": typo.fontSize,
-            "fontWeight": typo.fontWeight,
+            "fontWeight": typo.fontWeight, "outline": "none",  # the focus ring is the border, not Qt's focus rect
             "&:hover": {"backgroundColor": pal.action.hover},
             "&[selected=true]": {"backgroundColor": pal.action.selected, "color": pal.primary.main,
                                  "borderColor": pal.primary.main},
             "&[focusVisible=true]": {"border": f"2px solid {pal.primary.main}", "padding": [0, max(side - 1, 0)]},
+            # A selected button's border is primary already: its ring is the text colour.
+            "&[selected=true][focusVisible=true]": {"borderColor": pal.text.primary},
             "&:disabled": {"color": pal.text.disabled, "borderColor": pal.action.disabledBackground},
         }
 
@@ -363,7 +366,14 @@ def _default_components(theme: Theme) -> dict[str, Any]:
             "disabledOpacity": 0.38,
         }
 
+    def focus_ring(owner):
+        # The keyboard focus ring of controls that draw it themselves (the
+        # list item button, and Qt's own widgets through FocusRing): a line of
+        # the primary colour along the control's edge, 3:1 on every surface.
+        return {"color": theme.palette.primary.main, "width": 2, "radius": theme.shape.borderRadius}
+
     return {
+        "MuiFocusRing": {"styles": {"root": focus_ring}},
         "MuiListItemButton": {"styles": {"root": list_item_button}},
         "MuiInput": {"styles": {"root": lambda owner: {"color": theme.palette.text.primary},
                                 "helperLabel": helper_label}},

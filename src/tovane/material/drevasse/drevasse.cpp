@@ -11,13 +11,16 @@
 //     from tovane.utils.translator import getTranslatedText
 //     from tovane.material.component import Component, RenderContext
 //     from ._serializer import Serializer
+//     import shiboken6
 //
 //     class FormHelperText(QLabel, Component, Serializer): ...
 //
 // Construction only validates and stores the parameters; renderUi builds the
 // label.  Its style sheet comes from a cached class-level builder keyed by
 // the error flag's text; the theme clears that cache on every change before
-// its state reruns the label's theme effect.
+// its state reruns the label's theme effect.  Given the field it belongs to
+// (setField), the text is that field's accessible description, marked
+// invalid in the error style.
 #include "kit/kit.hpp"
 
 namespace {
@@ -84,10 +87,12 @@ void apply_style_sheet(PyObject* self) {
 // def _updateHelperText(self):
 //     self.setText(getTranslatedText(self._getHelperText()))
 //     self.setStyleSheet(self._get_stylesheet(error=str(self._getError())))
+//     self._describeField()
 const Def FormHelperText__updateHelperText{"def _updateHelperText(self)", [](PyObject* self) {
     Ref text = call(KIT_GLOBAL("getTranslatedText"), call_method(self, KIT_STR("_getHelperText")));
     call_method(self, KIT_STR("setText"), text.get());
     apply_style_sheet(self);
+    call_method(self, KIT_STR("_describeField"));
 }};
 
 // def _updateStyle(self):
@@ -96,6 +101,7 @@ const Def FormHelperText__updateHelperText{"def _updateHelperText(self)", [](PyO
 //     style.unpolish(self)
 //     style.polish(self)
 //     self.update()
+//     self._describeField()
 // The sheet is rebuilt for the current error flag, so a change of the error
 // State (or of the theme) shows at once, not at the next change of the text.
 const Def FormHelperText__updateStyle{"def _updateStyle(self)", [](PyObject* self) {
@@ -104,6 +110,45 @@ const Def FormHelperText__updateStyle{"def _updateStyle(self)", [](PyObject* sel
     call_method(style, KIT_STR("unpolish"), self);
     call_method(style, KIT_STR("polish"), self);
     call_method(self, KIT_STR("update"));
+    call_method(self, KIT_STR("_describeField"));
+}};
+
+// def setField(self, field: Optional[QWidget]):
+//     if field is not None and not isinstance(field, QWidget):
+//         raise TypeError(f"setField() argument 'field' must be a QWidget or None, not {type(field).__name__}")
+//     self._field = field
+//     self._describeField()
+// The field the text belongs to (None: none); it keeps its description
+// when the helper text lets it go.
+const Def FormHelperText_setField{"def setField(self, field: Optional[QWidget])", [](PyObject* self,
+                                                                                     PyObject* field) {
+    if (field != Py_None && !isinstance(field, KIT_GLOBAL("QWidget")))
+        raisef(PyExc_TypeError, "setField() argument 'field' must be a QWidget or None, not %.100s",
+                     type_name(field));
+    setattr(self, KIT_STR("_field"), field);
+    call_method(self, KIT_STR("_describeField"));
+}};
+
+// def _describeField(self):
+//     field = getattr(self, "_field", None)
+//     if field is None or not shiboken6.isValid(field):
+//         return
+//     text = getTranslatedText(self._getHelperText())
+//     if str(self._getError()) == "True":
+//         text = f"{i18n.t('Invalid')}: {text}"
+//     field.setAccessibleDescription(text)
+// Qt tells assistive technology of the new description.  The error test is
+// the style sheet's: the flag's text is "True".
+const Def FormHelperText__describeField{"def _describeField(self)", [](PyObject* self) {
+    Ref field = getattr_or_null(self, KIT_STR("_field"));
+    if (!field || field.get() == Py_None) return;
+    if (!truthy(call_method(KIT_GLOBAL("shiboken6"), KIT_STR("isValid"), field))) return;
+    Ref text = call(KIT_GLOBAL("getTranslatedText"), call_method(self, KIT_STR("_getHelperText")));
+    if (eq(str_of(call_method(self, KIT_STR("_getError"))), KIT_STR("True"))) {
+        Ref invalid = call_method(KIT_GLOBAL("i18n"), KIT_STR("t"), KIT_STR("Invalid"));
+        text = strf("%S: %S", invalid.get(), text.get());
+    }
+    call_method(field, KIT_STR("setAccessibleDescription"), text.get());
 }};
 
 // @classmethod
@@ -151,6 +196,7 @@ void body() {
     from_import("tovane.utils.translator", {"getTranslatedText"});
     from_import("tovane.material.component", {"Component", "RenderContext"});
     from_import("._serializer", {"Serializer"});
+    import_module("shiboken6");
 
     ClassBuilder cls("FormHelperText", {KIT_GLOBAL("QLabel"), KIT_GLOBAL("Component"), KIT_GLOBAL("Serializer")});
     cls.def(FormHelperText__init__);
@@ -159,6 +205,8 @@ void body() {
     cls.def(FormHelperText__getError);
     cls.def(FormHelperText__updateHelperText);
     cls.def(FormHelperText__updateStyle);
+    cls.def(FormHelperText_setField);
+    cls.def(FormHelperText__describeField);
     cls.lru_cached_classmethod(FormHelperText__get_stylesheet, 128);
     cls.define();
 }

@@ -41,6 +41,10 @@ class FormHelperText(QLabel, Component, Serializer):
         """Show the translated text and the style sheet for the current error flag."""
     def _updateStyle(self) -> None:
         """Rebuild the style sheet for the current error flag and re-polish the label."""
+    def setField(self, field: Optional[QWidget]) -> None:
+        """Make the text the accessible description of field (None: of no field)."""
+    def _describeField(self) -> None:
+        """Give the field the text as its description, marked invalid in the error style."""
     @classmethod
     def _get_stylesheet(cls, error: str) -> str:
         """The label's rule, with the error declarations when error is "True" (cached, 128 entries)."""

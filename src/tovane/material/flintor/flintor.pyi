@@ -6,6 +6,7 @@
 from typing import Any, Callable, ClassVar, Optional, Union, Unpack
 
 from PySide6.QtCore import QMetaObject
+from PySide6.QtGui import QFocusEvent, QKeyEvent
 from PySide6.QtWidgets import QWidget
 
 from tovane.hooks import State
@@ -32,3 +33,7 @@ class ToggleButton(Button):
         """Build the Button with the icon and value, name it and make it checkable."""
     def _setup_flintor(self) -> None:
         """Make the button checkable and show it selected when asked for."""
+    def keyPressEvent(self, event: QKeyEvent) -> None:
+        """Arrow keys move along the button's group (and its check, when exclusive); other keys go to Button."""
+    def focusInEvent(self, event: QFocusEvent) -> None:
+        """Focus from the Tab key goes on to the checked button of an exclusive group."""

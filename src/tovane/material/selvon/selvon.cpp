@@ -15,6 +15,9 @@
 //     from tovane.hooks import State, useEffect
 //     from tovane.material.component import Component, RenderContext
 //     from ._serializer import Serializer
+//     from tovane.material.accessibility import announce_state
+//     from tovane.material.focus_ring import draw_focus_ring
+//     from tovane.material.interaction import FocusVisibility
 //
 //     class ListItemButton(QPushButton, Component, Serializer): ...
 //
@@ -23,6 +26,9 @@
 // item, composed by two cached class-level builders: the theme's rules keyed
 // by the object name, then the item's own sx rules.  The theme clears both
 // caches on every change before its state reruns the restyling effects.
+// Keyboard users press an item with Space, Enter or Return, as a click does,
+// and see the theme's focus ring on it; assistive technology learns of a
+// change of its selection (tovane.material.accessibility describes it).
 #include "kit/kit.hpp"
 
 #include <optional>
@@ -273,8 +279,24 @@ std::optional<OutlinedSheet> after_focus_event(const Frame& f, PyObject* self, P
                          call_method(self, KIT_STR("styleSheet"))};
 }
 
+// Whether the item shows the focus ring, told of each focus event:
+//     if not hasattr(self, "_focusVisibility"):
+//         self._focusVisibility = FocusVisibility()
+//     self._focusVisibility.<focusIn or focusOut>(event)
+//     self.update()
+void track_focus(PyObject* self, PyObject* handler, PyObject* event) {
+    Ref visibility = getattr_or_null(self, KIT_STR("_focusVisibility"));
+    if (!visibility) {
+        visibility = call(KIT_GLOBAL("FocusVisibility"));
+        setattr(self, KIT_STR("_focusVisibility"), visibility);
+    }
+    call_method(visibility, handler, event);
+    call_method(self, KIT_STR("update"));
+}
+
 // def focusInEvent(self, event):
 //     super().focusInEvent(event)
+//     <track_focus above, with focusIn>
 //     if self._focusVisibleClassName:
 //         rule = f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
 //         if not self.styleSheet().endswith(rule):
@@ -283,12 +305,14 @@ std::optional<OutlinedSheet> after_focus_event(const Frame& f, PyObject* self, P
 const Def ListItemButton_focusInEvent{"def focusInEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                           PyObject* event) {
     auto outlined = after_focus_event(f, self, KIT_STR("focusInEvent"), event, "ListItemButton.focusInEvent");
+    track_focus(self, KIT_STR("focusIn"), event);
     if (!outlined || outlined->ends_with_rule()) return;
     call_method(self, KIT_STR("setStyleSheet"), add(outlined->sheet, outlined->rule));
 }};
 
 // def focusOutEvent(self, event):
 //     super().focusOutEvent(event)
+//     <track_focus above, with focusOut>
 //     if self._focusVisibleClassName:
 //         rule = f" {self._focusVisibleClassName} {{ outline: 1px solid #000; }}"
 //         sheet = self.styleSheet()
@@ -299,32 +323,112 @@ const Def ListItemButton_focusInEvent{"def focusInEvent(self, event)", [](const 
 const Def ListItemButton_focusOutEvent{"def focusOutEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                             PyObject* event) {
     auto outlined = after_focus_event(f, self, KIT_STR("focusOutEvent"), event, "ListItemButton.focusOutEvent");
+    track_focus(self, KIT_STR("focusOut"), event);
     if (!outlined || !outlined->ends_with_rule()) return;
     call_method(self, KIT_STR("setStyleSheet"), drop_last(outlined->sheet, len(outlined->rule)));
 }};
 
-// def mouseReleaseEvent(self, event):
+// What a click reports, by the mouse or by a key:
 //     if self._onClick:
 //         try:
 //             self._onClick(self._key)
 //         except Exception:
 //             self._onClick()
+void report_click(PyObject* self) {
+    if (!truthy(getattr(self, KIT_STR("_onClick")))) return;
+    try {
+        call(getattr(self, KIT_STR("_onClick")), getattr(self, KIT_STR("_key")));
+    } catch (const Error&) {
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+        Handling handled;
+        call(getattr(self, KIT_STR("_onClick")));
+    }
+}
+
+// def mouseReleaseEvent(self, event):
+//     <report_click above>
 //     super().mouseReleaseEvent(event)
 // (None, which Qt's handler would take as a null pointer, is refused after
 // the click handler has run.)
 const Def ListItemButton_mouseReleaseEvent{"def mouseReleaseEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                                     PyObject* event) {
-    if (truthy(getattr(self, KIT_STR("_onClick")))) {
-        try {
-            call(getattr(self, KIT_STR("_onClick")), getattr(self, KIT_STR("_key")));
-        } catch (const Error&) {
-            if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
-            Handling handled;
-            call(getattr(self, KIT_STR("_onClick")));
-        }
-    }
+    report_click(self);
     refuse_none_event(event, "ListItemButton.mouseReleaseEvent", "QMouseEvent");
     call(f.super_attr(self, KIT_STR("mouseReleaseEvent")), event);
+}};
+
+// def _activate(self):
+//     if not self.isEnabled():
+//         return
+//     <report_click above>
+//     self.click()
+// A press from the keyboard or from assistive technology: the click
+// callback with the key, then the push button's click (its clicked signal).
+const Def ListItemButton__activate{"def _activate(self)", [](PyObject* self) {
+    if (!truthy(call_method(self, KIT_STR("isEnabled")))) return;
+    report_click(self);
+    call_method(self, KIT_STR("click"));
+}};
+
+// key in (Qt.Key.Key_Enter, Qt.Key.Key_Return)
+bool is_enter(PyObject* key) {
+    Ref keys = getattr(KIT_GLOBAL("Qt"), KIT_STR("Key"));
+    return eq(key, getattr(keys, KIT_STR("Key_Enter"))) || eq(key, getattr(keys, KIT_STR("Key_Return")));
+}
+
+// def keyPressEvent(self, event):
+//     if event.key() in (Qt.Key.Key_Enter, Qt.Key.Key_Return):
+//         if not event.isAutoRepeat():
+//             self._activate()
+//         event.accept()
+//         return
+//     super().keyPressEvent(event)
+// Enter and Return press the item at once; Space presses it on release,
+// through keyReleaseEvent, as Qt's buttons take it.  (Qt's push button takes
+// Enter only as a dialog's default button.)
+const Def ListItemButton_keyPressEvent{"def keyPressEvent(self, event)", [](const Frame& f, PyObject* self,
+                                                                           PyObject* event) {
+    refuse_none_event(event, "ListItemButton.keyPressEvent", "QKeyEvent");
+    if (is_enter(call_method(event, KIT_STR("key")))) {
+        if (!truthy(call_method(event, KIT_STR("isAutoRepeat")))) call_method(self, KIT_STR("_activate"));
+        call_method(event, KIT_STR("accept"));
+        return;
+    }
+    call(f.super_attr(self, KIT_STR("keyPressEvent")), event);
+}};
+
+// def keyReleaseEvent(self, event):
+//     if (event.key() == Qt.Key.Key_Space and not event.isAutoRepeat()
+//             and self.isDown() and self.isEnabled()):
+//         <report_click above>
+//     super().keyReleaseEvent(event)
+// The push button's own release of Space (while it is down) then clicks it,
+// so the callback comes before the clicked signal, as for the mouse.
+const Def ListItemButton_keyReleaseEvent{"def keyReleaseEvent(self, event)", [](const Frame& f, PyObject* self,
+                                                                               PyObject* event) {
+    refuse_none_event(event, "ListItemButton.keyReleaseEvent", "QKeyEvent");
+    Ref space = getattr(getattr(KIT_GLOBAL("Qt"), KIT_STR("Key")), KIT_STR("Key_Space"));
+    if (eq(call_method(event, KIT_STR("key")), space) && !truthy(call_method(event, KIT_STR("isAutoRepeat"))) &&
+        truthy(call_method(self, KIT_STR("isDown"))) && truthy(call_method(self, KIT_STR("isEnabled"))))
+        report_click(self);
+    call(f.super_attr(self, KIT_STR("keyReleaseEvent")), event);
+}};
+
+// def paintEvent(self, event):
+//     super().paintEvent(event)
+//     visibility = getattr(self, "_focusVisibility", None)
+//     if visibility is not None and visibility.visible and self.hasFocus():
+//         draw_focus_ring(self)
+// The theme's focus ring, over the row the style sheet has drawn, while the
+// item has focus that came from the keyboard.
+const Def ListItemButton_paintEvent{"def paintEvent(self, event)", [](const Frame& f, PyObject* self,
+                                                                     PyObject* event) {
+    refuse_none_event(event, "ListItemButton.paintEvent", "QPaintEvent");
+    call(f.super_attr(self, KIT_STR("paintEvent")), event);
+    Ref visibility = getattr_or_null(self, KIT_STR("_focusVisibility"));
+    if (visibility && truthy(getattr(visibility, KIT_STR("visible"))) &&
+        truthy(call_method(self, KIT_STR("hasFocus"))))
+        call(KIT_GLOBAL("draw_focus_ring"), self);
 }};
 
 // --- style sheet ------------------------------------------------------------------
@@ -444,7 +548,9 @@ const Def ListItemButton__updateStylesheet{"def _updateStylesheet(self, styleshe
                                            }};
 
 // def _setStyleSheet(self):
-//     self.setProperty("selected", "true" if self._get_selected() else "false")
+//     was = self.property("selected")
+//     now = "true" if self._get_selected() else "false"
+//     self.setProperty("selected", now)
 //     if self._divider:
 //         self.setProperty("divider", "true")
 //     if self._disableGutters:
@@ -465,12 +571,17 @@ const Def ListItemButton__updateStylesheet{"def _updateStylesheet(self, styleshe
 //             {theme_qss}
 //             {sx_qss}
 //         """)
-// The owner state the builder reads is this item's parameters: the class
+//     if was is not None and was != now:
+//         announce_state(self, "checked" if self.findChildren(ListItemCheckbox) else "selected")
+// Assistive technology hears of a change of the selection (a check box
+// item of its checked state).  The owner state the builder reads is this item's parameters: the class
 // keeps the mapping of the last item styled, so after a theme change every
 // item's rules are rebuilt from its own parameters (dense, active, ...).
 const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject* self) {
     bool selected = truthy(call_method(self, KIT_STR("_get_selected")));
-    call_method(self, KIT_STR("setProperty"), KIT_STR("selected"), selected ? KIT_STR("true") : KIT_STR("false"));
+    Ref was = call_method(self, KIT_STR("property"), KIT_STR("selected"));
+    PyObject* now = selected ? KIT_STR("true") : KIT_STR("false");
+    call_method(self, KIT_STR("setProperty"), KIT_STR("selected"), now);
     if (truthy(getattr(self, KIT_STR("_divider"))))
         call_method(self, KIT_STR("setProperty"), KIT_STR("divider"), KIT_STR("true"));
     if (truthy(getattr(self, KIT_STR("_disableGutters"))))
@@ -504,6 +615,10 @@ const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject*
                          {{"sxStr", str_of(sx)}, {"className", strf("#%S", name.get())}});
     call_method(self, KIT_STR("setStyleSheet"),
                 strf("\n            %S\n            %S\n        ", theme_qss.get(), sx_qss.get()));
+    if (was.get() != Py_None && !eq(was, now)) {
+        bool checkbox_mode = len(call_method(self, KIT_STR("findChildren"), KIT_GLOBAL("ListItemCheckbox"))) > 0;
+        call(KIT_GLOBAL("announce_state"), self, checkbox_mode ? KIT_STR("checked") : KIT_STR("selected"));
+    }
 }};
 
 void body() {
@@ -522,6 +637,9 @@ void body() {
     from_import("tovane.hooks", {"State", "useEffect"});
     from_import("tovane.material.component", {"Component", "RenderContext"});
     from_import("._serializer", {"Serializer"});
+    from_import("tovane.material.accessibility", {"announce_state"});
+    from_import("tovane.material.focus_ring", {"draw_focus_ring"});
+    from_import("tovane.material.interaction", {"FocusVisibility"});
 
     ClassBuilder cls("ListItemButton", {KIT_GLOBAL("QPushButton"), KIT_GLOBAL("Component"), KIT_GLOBAL("Serializer")});
     cls.attr("themeChanged", call(KIT_GLOBAL("Signal")));
@@ -538,6 +656,10 @@ void body() {
     cls.def(ListItemButton_focusInEvent);
     cls.def(ListItemButton_focusOutEvent);
     cls.def(ListItemButton_mouseReleaseEvent);
+    cls.def(ListItemButton__activate);
+    cls.def(ListItemButton_keyPressEvent);
+    cls.def(ListItemButton_keyReleaseEvent);
+    cls.def(ListItemButton_paintEvent);
     cls.lru_cached_classmethod(ListItemButton__getStyleSheet, 128);
     cls.lru_cached_classmethod(ListItemButton__getSxQss, 128);
     cls.def(ListItemButton__updateStylesheet);

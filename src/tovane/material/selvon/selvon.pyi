@@ -6,7 +6,7 @@
 from typing import Any, Callable, ClassVar, Literal, Optional, Union
 
 from PySide6.QtCore import QMetaObject, Signal
-from PySide6.QtGui import QFocusEvent, QMouseEvent
+from PySide6.QtGui import QFocusEvent, QKeyEvent, QMouseEvent, QPaintEvent
 from PySide6.QtWidgets import QPushButton, QWidget
 
 from tovane.hooks import State
@@ -68,6 +68,14 @@ class ListItemButton(QPushButton, Component, Serializer):
         """Remove the outline rule added on focus-in."""
     def mouseReleaseEvent(self, event: QMouseEvent) -> None:
         """Report the click with the item's key (again without it if that fails), then release."""
+    def _activate(self) -> None:
+        """Press the item as a click does (the callback with the key, then clicked); nothing when disabled."""
+    def keyPressEvent(self, event: QKeyEvent) -> None:
+        """Enter and Return press the item; other keys go to the push button."""
+    def keyReleaseEvent(self, event: QKeyEvent) -> None:
+        """Space released on a pressed item reports the click before the push button clicks."""
+    def paintEvent(self, event: QPaintEvent) -> None:
+        """Paint the row, and the theme's focus ring while focus came from the keyboard."""
     @classmethod
     def _getStyleSheet(cls, objectName: str, styledConfig: str = "ListItemButton") -> str:
         """The theme's rules of the item named objectName (cached, 128 entries)."""

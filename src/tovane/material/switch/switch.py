@@ -8,11 +8,12 @@ from functools import cache
 from typing import TYPE_CHECKING, Any, Literal, TypedDict, Union, Unpack
 
 from PySide6.QtCore import QEasingCurve, QPoint, QRectF, QSize, Qt, QVariantAnimation
-from PySide6.QtGui import QColor, QPainter, QPaintEvent, QPen
+from PySide6.QtGui import QColor, QKeyEvent, QPainter, QPaintEvent, QPen
 from PySide6.QtWidgets import QAbstractButton, QSizePolicy, QWidget
 
 from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n
+from tovane.material import accessibility  # noqa: F401  (assistive technology sees a switch: role Switch)
 from tovane.material.interaction import InteractionState
 from tovane.material.styles import parse_color, useTheme
 from tovane.material.utils.validated_attr import refuse_unknown_params
@@ -98,8 +99,8 @@ class Switch(InteractionState, QAbstractButton, Serializer):
 
     Its value is ``checkedState``, a ``State``: the ``checked`` State when one
     is given (the switch and the State follow each other), else a new one
-    starting from ``checked`` or ``defaultChecked``. A click or the Space key
-    toggles it; the thumb slides there in a short animation. ``onClick()`` is
+    starting from ``checked`` or ``defaultChecked``. A click, the Space key or
+    Enter toggles it; the thumb slides there in a short animation. ``onClick()`` is
     called on each click, ``onChange(checked)`` on each change made by the
     user (an ``onChange`` State is set instead). ``left`` puts the switch
     before its label (default) or after it; ``edge`` "start"/"end" drops the
@@ -228,6 +229,15 @@ class Switch(InteractionState, QAbstractButton, Serializer):
         return self.rect().contains(pos)
 
     # State changes --------------------------------------------------------
+
+    def keyPressEvent(self, event: QKeyEvent) -> None:
+        # Enter and Return toggle as Space does (a switch is a button).
+        if event.key() in (Qt.Key.Key_Enter, Qt.Key.Key_Return):
+            if self.isEnabled() and not event.isAutoRepeat():
+                self.click()
+            event.accept()
+            return
+        super().keyPressEvent(event)
 
     def nextCheckState(self) -> None:
         # A click or the Space key: the thumb slides to its new place. A
