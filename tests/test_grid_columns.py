@@ -270,3 +270,65 @@ def test_filters_with_and_without_regard_to_case(qapp, cells, text, folded):
     if folded:
         shown = [proxy.index(r, 0).data() for r in range(proxy.rowCount())]
         assert [key(s) for s in shown] == sorted(key(s) for s in shown)
+
+
+# --- the keyboard and assistive technology ----------------------------------------------------
+
+
+def test_grid_with_the_keyboard_and_assistive_technology(qtbot):
+    from PySide6.QtGui import QAccessible
+    from PySide6.QtWidgets import QPushButton, QVBoxLayout, QWidget
+
+    from tovane.material.focus_ring import FocusRing
+
+    pressed = []
+
+    def render(record):
+        button = QPushButton("Open")
+        button.clicked.connect(lambda: pressed.append(record["name"]))
+        return button
+
+    window = QWidget()
+    qtbot.addWidget(window)
+    layout = QVBoxLayout(window)
+    before, after = QLineEdit(), QPushButton("After")
+    columns = [{"field": "name", "headerName": "Name"}, {"field": "n", "headerName": "N"},
+               {"field": "open", "headerName": "Actions", "renderCell": render}]
+    grid = DataGrid(columns, [{"name": f"P{i}", "n": i} for i in range(200)], isFrozenLastColumn=True)
+    grid.setCellWidgetsOnDemand()
+    for widget in (before, grid, after):
+        layout.addWidget(widget)
+    window.resize(500, 400)
+    window.show()
+    window.activateWindow()
+    qtbot.waitUntil(lambda: QApplication.activeWindow() is window)
+    before.setFocus()
+    qtbot.waitUntil(lambda: QApplication.focusWidget() is before)
+
+    def tab(key=Qt.Key.Key_Tab):
+        QTest.keyClick(QApplication.focusWidget(), key)
+        QApplication.processEvents()
+        return QApplication.focusWidget()
+
+    assert tab() is grid  # the grid, then the current row's controls, then on: not from cell to cell
+    QTest.keyClick(grid, Qt.Key.Key_Down)
+    QTest.keyClick(grid, Qt.Key.Key_Down)
+    button = tab()
+    assert isinstance(button, QPushButton) and grid.currentIndex().row() == 2
+    assert button.accessibleName() == "Open, P2" and button.accessibleDescription() == "Actions, row 3"
+    QTest.keyClick(button, Qt.Key.Key_Return)  # Enter presses it
+    assert pressed == ["P2"]
+    assert tab() is after and tab(Qt.Key.Key_Backtab) is button
+    QTest.keyClick(button, Qt.Key.Key_Escape)  # back to the grid
+    assert QApplication.focusWidget() is grid
+    QTest.keyClick(grid, Qt.Key.Key_Right)
+    QTest.keyClick(grid, Qt.Key.Key_Right)  # across the frozen column: the arrows reach it
+    assert grid.currentIndex().column() == 2
+    ring, overlay = grid.findChild(FocusRing), grid._frozenColumn
+    assert ring.isVisible() and grid.children().index(ring) > grid.children().index(overlay)  # drawn above it
+
+    table = QAccessible.queryAccessibleInterface(grid)
+    assert table.role() == QAccessible.Role.Table
+    headers = [table.child(i).text(QAccessible.Text.Name) for i in range(table.childCount())
+               if table.child(i).role() == QAccessible.Role.ColumnHeader]
+    assert headers[:3] == ["Name", "N", "Actions"]

@@ -79,7 +79,7 @@ def drop_rows(grid, rows, pos):
 ADDED_MEMBERS = ["setSelectionModel", "setSpan", "clearSpans", "setCellWidgetsOnDemand", "cellWidgetsOnDemand",
                  "_place_cell_widgets", "updateGeometries", "verticalScrollbarValueChanged", "_fit_flex_columns",
                  "setSortingEnabled", "sortByColumn", "_sort_from_header", "_column_menu", "_column_menu_chosen",
-                 "_show_column_menu"]
+                 "_show_column_menu", "_current_row_changed", "eventFilter"]
 
 
 def test_module_imports_and_class_statement():

@@ -71,6 +71,7 @@ QPushButton#GridAction { color: palette(button-text); background-color: transpar
     min-height: 26px; max-height: 26px; }
 QPushButton#GridAction:hover { background-color: palette(alternate-base); }
 QPushButton#GridAction:pressed { background-color: palette(midlight); }
+QPushButton#GridAction:focus { border: 2px solid palette(highlight); padding: 0px 11px; }
 """
 
 
@@ -109,6 +110,7 @@ def data_grid_page(ctx, widget, layout):
         proxy.setSourceModel(grid.model())
         grid.update_model(proxy)
         grid.setCellWidgetsOnDemand()
+        grid.setAccessibleName("People")
         grid.setMinimumHeight(320)
         grid.setCornerWidget(QWidget())  # a plain corner between the two scroll bars
         grid.selectionModel().selectionChanged.connect(show_counts)
@@ -124,6 +126,7 @@ def data_grid_page(ctx, widget, layout):
 
     for name in ("name", "email", "team"):
         box = text_field(f"Filter {name}")
+        box.setAccessibleName(f"Filter {name}")
         box.setClearButtonEnabled(True)
         box.textChanged.connect(refilter)
         boxes.append(box)

@@ -47,6 +47,9 @@ class FrozenColumn(QTableView):
         self.setHorizontalScrollBarPolicy(Qt.ScrollBarPolicy.ScrollBarAlwaysOff)
         self.setVerticalScrollBarPolicy(Qt.ScrollBarPolicy.ScrollBarAlwaysOff)
         self.setSelectionBehavior(QAbstractItemView.SelectionBehavior.SelectRows)
+        # Tab in one of its cell widgets leaves it, as it leaves the grid
+        # (the view's own Tab moves to the next cell and that cell's widget).
+        self.setTabKeyNavigation(False)
         model = self.model()
         for column in range(model.columnCount() if model is not None else 0):
             self.setColumnHidden(column, column != self.lastCol)
@@ -70,9 +73,16 @@ class FrozenColumn(QTableView):
         super().updateGeometries()
 
     def eventFilter(self, watched: QObject, event: QEvent) -> bool:
-        if event.type() in _FOLLOWED:
-            self._follow_grid()
-        return False
+        grid = self._grid()
+        if (event.type() == QEvent.Type.KeyPress and grid is not None and isinstance(watched, QWidget)
+                and self.isAncestorOf(watched)):
+            # A key in one of its cell widgets: the grid's (Enter presses, Escape goes back to the grid).
+            return bool(grid.eventFilter(watched, event))
+        if watched is not None and grid is not None and watched in (grid.viewport(), grid.horizontalHeader()):
+            if event.type() in _FOLLOWED:
+                self._follow_grid()
+            return False
+        return super().eventFilter(watched, event)
 
     def _follow_grid(self) -> None:
         """Take the grid's selection behaviour, vertical scroll mode, header

@@ -248,6 +248,71 @@ Ref holder_of(PyObject* self, PyObject* column) {
     return Ref::borrow(self);
 }
 
+// --- cell widgets and the keyboard ----------------------------------------------------
+
+// The widgets in a cell widget that take focus: the widget itself and its
+// descendants whose focus policy is not NoFocus.
+std::vector<Ref> focus_takers(PyObject* widget) {
+    PyObject* no_focus = KIT_CACHED(member(KIT_GLOBAL("Qt"), "FocusPolicy", "NoFocus"));
+    std::vector<Ref> found;
+    Ref all = call_method(widget, KIT_STR("findChildren"), KIT_CACHED(module_attr("PySide6.QtWidgets", "QWidget")));
+    check(PyList_Insert(all, 0, widget));
+    for (Ref w : iterate(all))
+        if (call_method(w, KIT_STR("focusPolicy")).get() != no_focus) found.push_back(w);
+    return found;
+}
+
+// The cell widgets of a view row, each with its index.
+std::vector<std::pair<Ref, Ref>> row_widgets(PyObject* self, PyObject* model, PyObject* row) {
+    std::vector<std::pair<Ref, Ref>> found;
+    const long long columns = as_long(call_method(model, KIT_STR("columnCount")));
+    for (long long c = 0; c < columns; c++) {
+        Ref index = call_method(model, KIT_STR("index"), row, integer(c));
+        if (!truthy(call_method(index, KIT_STR("isValid")))) continue;
+        Ref holder = holder_of(self, call_method(source_of(index), KIT_STR("column")));
+        Ref widget = call_method(holder, KIT_STR("indexWidget"), index);
+        if (widget.get() != Py_None) found.emplace_back(widget, index);
+    }
+    return found;
+}
+
+// A cell widget as assistive technology and the Tab key meet it: each of
+// its controls is named by its own text and the row it is in ("Open, Ada
+// Achebe": the row's first cell), and described by its column and row
+// ("Actions, row 3"), unless the application named it; only the current
+// row's cell widgets are Tab stops (the others take focus from a click), so
+// that Tab goes from the grid to the current row's controls and on.
+//
+//     for control in <the widget and its descendants that take focus>:
+//         if not control.accessibleName():
+//             own = control.text() if hasattr(control, "text") else ""
+//             control.setAccessibleName(f"{own or header}, {row_title}")
+//             control.setAccessibleDescription(f"{header}, row {row + 1}")
+//         control.setFocusPolicy(Qt.StrongFocus if row == current else Qt.ClickFocus)
+void present_cell_widget(PyObject* self, PyObject* widget, PyObject* index) {
+    Ref model = call_method(index, KIT_STR("model"));
+    Ref row = call_method(index, KIT_STR("row"));
+    Ref header = call_method(model, KIT_STR("headerData"), call_method(index, KIT_STR("column")),
+                             member(KIT_GLOBAL("Qt"), "Orientation", "Horizontal"));
+    Ref header_text = header.get() == Py_None ? str("") : str_of(header);
+    Ref first = call_method(call_method(index, KIT_STR("siblingAtColumn"), integer(0)), KIT_STR("data"));
+    Ref title = first.get() == Py_None ? str("") : str_of(first);
+    Ref current = call_method(call_method(self, KIT_STR("currentIndex")), KIT_STR("row"));
+    const bool is_current = eq(current, row);
+    Ref policy = is_current ? member(KIT_GLOBAL("Qt"), "FocusPolicy", "StrongFocus")
+                            : member(KIT_GLOBAL("Qt"), "FocusPolicy", "ClickFocus");
+    for (const Ref& control : focus_takers(widget)) {
+        if (!truthy(call_method(control, KIT_STR("accessibleName")))) {
+            Ref own = hasattr(control, KIT_STR("text")) ? call_method(control, KIT_STR("text")) : str("");
+            Ref name = truthy(own) ? own : header_text;
+            call_method(control, KIT_STR("setAccessibleName"), strf("%S, %S", name.get(), title.get()));
+            call_method(control, KIT_STR("setAccessibleDescription"),
+                        strf("%S, row %S", header_text.get(), add(row, KIT_CACHED(integer(1))).get()));
+        }
+        call_method(control, KIT_STR("setFocusPolicy"), policy);
+    }
+}
+
 // def _set_index_widget(self, index):
 //     source = <index mapped down to the grid's model>
 //     renderCell = self._columns[source.column()].get("renderCell")
@@ -274,6 +339,7 @@ const Def DataGrid__set_index_widget{"def _set_index_widget(self, index)", [](Py
     if (!truthy(call_method(shown, KIT_STR("isValid")))) return;
     Ref cell = call(renderCell, item(getattr(self, KIT_STR("_rows")), call_method(source, KIT_STR("row"))));
     call_method(holder_of(self, column), KIT_STR("setIndexWidget"), shown, cell);
+    if (cell.get() != Py_None) present_cell_widget(self, cell, shown);
 }};
 
 // --- set-up and model binding ---------------------------------------------------
@@ -318,6 +384,8 @@ bool equals_true(PyObject* o) { return eq(o, Py_True); }
 //                          | QAbstractItemView.EditTrigger.AnyKeyPressed)     # editable columns only
 //     self.horizontalHeader().setContextMenuPolicy(Qt.ContextMenuPolicy.CustomContextMenu)
 //     self.horizontalHeader().customContextMenuRequested.connect(self._show_column_menu)
+//     self.setTabKeyNavigation(False)     # Tab leaves the grid (the arrow keys move in it)
+//     FocusRing(self)                     # the keyboard focus shows, above the frozen column
 //
 // The rows show in the order given until the user sorts: enabling sorting
 // sorts by the header's indicator, which is set to no column first.  A new
@@ -380,6 +448,8 @@ const Def DataGrid_setupUi{"def setupUi(self)", [](PyObject* self) {
     call_method(header, KIT_STR("setContextMenuPolicy"), member(KIT_GLOBAL("Qt"), "ContextMenuPolicy", "CustomContextMenu"));
     call_method(getattr(header, KIT_STR("customContextMenuRequested")), KIT_STR("connect"),
                 getattr(self, KIT_STR("_show_column_menu")));
+    call_method(self, KIT_STR("setTabKeyNavigation"), Py_False);
+    call(KIT_CACHED(module_attr("tovane.material.focus_ring", "FocusRing")), self);
 }};
 
 // --- the viewport's background -------------------------------------------------------
@@ -565,6 +635,7 @@ void own_header_selections(PyObject* view) {
 // def setSelectionModel(self, selectionModel):
 //     super().setSelectionModel(selectionModel)
 //     <own_header_selections(self)>
+//     selectionModel.currentChanged.connect(self._current_row_changed)
 const Def DataGrid_setSelectionModel{
     "def setSelectionModel(self, selectionModel)",
     [](const Frame& f, PyObject* self, PyObject* selectionModel) {
@@ -574,6 +645,8 @@ const Def DataGrid_setSelectionModel{
                    type_name(selectionModel));
         call(f.super_attr(self, KIT_STR("setSelectionModel")), selectionModel);
         own_header_selections(self);
+        call_method(getattr(selectionModel, KIT_STR("currentChanged")), KIT_STR("connect"),
+                    getattr(self, KIT_STR("_current_row_changed")));
     }};
 
 // def update_model(self, model=None):
@@ -1211,6 +1284,77 @@ const Def DataGrid_clearSpans{"def clearSpans(self)", [](const Frame& f, PyObjec
                                   setattr(self, KIT_STR("_spans"), Py_False);
                               }};
 
+// def _current_row_changed(self, current, previous):
+//     """The Tab stops follow the current row: its cell widgets' controls
+//     take Tab focus, the previous row's only a click's; the Tab order goes
+//     from the grid through the current row's controls."""
+//     for row, index in ((previous.row(), previous), (current.row(), current)):
+//         for widget, view in <the cell widgets of that row>:
+//             <present_cell_widget(self, widget, index)>
+//     controls = <the current row's controls, in column order>
+//     for first, second in pairwise([self] + controls):
+//         QWidget.setTabOrder(first, second)
+const Def DataGrid__current_row_changed{
+    "def _current_row_changed(self, current, previous)",
+    [](PyObject* self, PyObject* current, PyObject* previous) {
+        Ref model = call_method(self, KIT_STR("model"));
+        if (model.get() == Py_None) return;
+        std::vector<Ref> stops;
+        for (PyObject* index : {previous, current}) {
+            if (!truthy(call_method(index, KIT_STR("isValid")))) continue;
+            Ref row = call_method(index, KIT_STR("row"));
+            for (const auto& [widget, cell] : row_widgets(self, model, row)) {
+                present_cell_widget(self, widget, cell);
+                if (index == current)
+                    for (const Ref& control : focus_takers(widget)) stops.push_back(control);
+            }
+        }
+        PyObject* order = KIT_CACHED(getattr(module_attr("PySide6.QtWidgets", "QWidget"), KIT_STR("setTabOrder")));
+        Ref before = Ref::borrow(self);
+        for (const Ref& stop : stops) {
+            call(order, before, stop);
+            before = stop;
+        }
+    }};
+
+// def eventFilter(self, watched, event):
+//     """Keys in a cell widget (the view watches each one): Enter and Return
+//     press the focused button in it, Escape takes focus back to the grid."""
+//     if event.type() == QEvent.Type.KeyPress and <watched is a cell widget of this grid>:
+//         focused = QApplication.focusWidget()
+//         if (event.key() in (Qt.Key.Key_Return, Qt.Key.Key_Enter) and isinstance(focused, QAbstractButton)
+//                 and watched.isAncestorOf(focused)):
+//             focused.click()
+//             return True
+//         if event.key() == Qt.Key.Key_Escape:
+//             self.setFocus(Qt.FocusReason.ShortcutFocusReason)
+//             return True
+//     return super().eventFilter(watched, event)
+const Def DataGrid_eventFilter{
+    "def eventFilter(self, watched, event)", [](const Frame& f, PyObject* self, PyObject* watched, PyObject* event) {
+        PyObject* key_press = KIT_CACHED(member(module_attr("PySide6.QtCore", "QEvent"), "Type", "KeyPress"));
+        PyObject* widget_type = KIT_CACHED(module_attr("PySide6.QtWidgets", "QWidget"));
+        if (isinstance(event, KIT_CACHED(module_attr("PySide6.QtCore", "QEvent"))) &&
+            call_method(event, KIT_STR("type")).get() == key_press && isinstance(watched, widget_type) &&
+            truthy(call_method(self, KIT_STR("isAncestorOf"), watched))) {
+            Ref key = call_method(event, KIT_STR("key"));
+            Ref focused = call(KIT_CACHED(getattr(module_attr("PySide6.QtWidgets", "QApplication"),
+                                                  KIT_STR("focusWidget"))));
+            const bool enter = eq(key, KIT_CACHED(member(KIT_GLOBAL("Qt"), "Key", "Key_Return"))) ||
+                               eq(key, KIT_CACHED(member(KIT_GLOBAL("Qt"), "Key", "Key_Enter")));
+            if (enter && isinstance(focused, KIT_CACHED(module_attr("PySide6.QtWidgets", "QAbstractButton"))) &&
+                truthy(call_method(watched, KIT_STR("isAncestorOf"), focused))) {
+                call_method(focused, KIT_STR("click"));
+                return boolean(true);
+            }
+            if (eq(key, KIT_CACHED(member(KIT_GLOBAL("Qt"), "Key", "Key_Escape")))) {
+                call_method(self, KIT_STR("setFocus"), member(KIT_GLOBAL("Qt"), "FocusReason", "ShortcutFocusReason"));
+                return boolean(true);
+            }
+        }
+        return call(f.super_attr(self, KIT_STR("eventFilter")), watched, event);
+    }};
+
 // --- cell widgets on demand ---------------------------------------------------------
 
 // The rows in view, [first, last] (first == -1 when none is).
@@ -1312,6 +1456,7 @@ const Def DataGrid__place_cell_widgets{"def _place_cell_widgets(self)", [](PyObj
             Ref record = item(rows, call_method(source_of(index), KIT_STR("row")));
             Ref cell = call(d.render, record);
             call_method(d.holder, KIT_STR("setIndexWidget"), index, cell);
+            present_cell_widget(self, cell, index);
             append(kept, tuple_of(call(persistent_type, index), d.holder));
         }
     }
@@ -1635,6 +1780,8 @@ void body() {
     cls.def(DataGrid__column_menu);
     cls.def(DataGrid__column_menu_chosen);
     cls.def(DataGrid__show_column_menu);
+    cls.def(DataGrid__current_row_changed);
+    cls.def(DataGrid_eventFilter);
     cls.define();
 }
 

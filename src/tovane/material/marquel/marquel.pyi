@@ -5,8 +5,8 @@
 
 from typing import Any, Callable, ClassVar, Mapping, Optional, Sequence
 
-from PySide6.QtCore import (QAbstractItemModel, QItemSelectionModel, QMetaObject, QModelIndex, QPersistentModelIndex,
-                            QPoint, Qt, Signal)
+from PySide6.QtCore import (QAbstractItemModel, QEvent, QItemSelectionModel, QMetaObject, QModelIndex, QObject,
+                            QPersistentModelIndex, QPoint, Qt, Signal)
 from PySide6.QtGui import QAction, QDropEvent, QPainter, QResizeEvent
 from PySide6.QtWidgets import (QAbstractItemDelegate, QAbstractItemView, QHeaderView, QMenu, QProxyStyle, QStyle,
                                QStyleOption, QTableView, QWidget)
@@ -135,3 +135,7 @@ class DataGrid(QTableView, PyWidgetBase):
         """Carry out what a column menu's action stands for."""
     def _show_column_menu(self, pos: QPoint) -> None:
         """Pop the column menu up for the header section at pos."""
+    def _current_row_changed(self, current: QModelIndex, previous: QModelIndex) -> None:
+        """The current row's cell widgets become the Tab stops after the grid."""
+    def eventFilter(self, watched: QObject, event: QEvent) -> bool:
+        """Enter presses the focused button of a cell widget; Escape goes back to the grid."""
