@@ -26,6 +26,7 @@ SUITES = {
     "imports": "import cost of the package beyond PySide6 and qtrangeslider (-X importtime)",
     "grid": "DataGrid selection query, overlay geometry and worker-thread cell widgets",
     "lists": "ListItemButton restyling on a theme switch, cached style-sheet builders",
+    "scale": "the data grid at 10^5 and 10^6 rows: show, sort, proxy sort, selection, scrolling, cell widgets",
 }
 
 
