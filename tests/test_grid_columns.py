@@ -227,6 +227,8 @@ def test_overlay_stays_row_for_row(qtbot, case):
             (frozen.viewport().mapTo(grid, theirs.topLeft()).y(), theirs.height()), row
         checked += 1
     assert checked > 5 and frozen.geometry() == reference_geometry(grid)
+    # One header row: the overlay's label sits where the grid's labels do.
+    assert frozen.horizontalHeader().defaultAlignment() == grid.horizontalHeader().defaultAlignment()
 
 
 @pytest.mark.parametrize("mode", ["light", "dark"])
@@ -244,6 +246,30 @@ def test_scroll_bars_show_a_handle(qtbot, mode):
         assert contrast_ratio(handle.name(), behind.name()) >= 3
     finally:
         theme.setMode("light")
+
+
+@pytest.mark.parametrize("mode", ["light", "dark"])
+def test_cell_text_meets_aa_selected_or_not(qtbot, qapp, mode):
+    """Read off the painted cells: the darkest and lightest pixels of a cell
+    are its text and its background, however many tints Qt lays."""
+    from tovane.material.styles import apply_theme
+    theme = useTheme()
+    theme.setMode(mode)
+    binding = apply_theme(qapp)
+    try:
+        grid = shown_grid(qtbot, [{"field": "a", "width": 200}], [{"a": "Ada Lovelace"}] * 5)
+        grid.selectRow(1)
+        qtbot.wait(1)
+        image = grid.viewport().grab().toImage()
+        for row in (1, 3):
+            rect = grid.visualRect(grid.model().index(row, 0))
+            colours = {image.pixelColor(x, y).name() for x in range(rect.left(), rect.right())
+                       for y in range(rect.top(), rect.bottom())}
+            background = image.pixelColor(rect.right() - 2, rect.center().y()).name()
+            assert max(contrast_ratio(c, background) for c in colours) >= 4.5, (mode, row)
+    finally:
+        theme.setMode("light")
+        binding.remove()
 
 
 # --- HumanProxyModel: case options against Python -------------------------------------------

@@ -306,7 +306,7 @@ SHEET_PARTS = [
     ";\n        }\n\n        QTableView::item {\n            padding-left: 0px;\n            padding-right: 5px;\n        }\n\n        QTableView::item:selected {\n            background-color: ",  # noqa: E501
     ("palette", "action", "selected"),
     ";\n            color: ",
-    ("palette", "text", "secondary"),
+    ("palette", "text", "primary"),  # selected cells: the secondary text falls under 4.5:1 on Qt's tint
     ";\n        }\n\n        QTableView::section {\n            background-color: transparent;\n            max-width: 30px;\n            text-align: left;\n\n        }\n\n        QTableView::horizontalHeader {\n            background-color: red;\n            color: ",  # noqa: E501
     ("palette", "text", "primary"),
     ";\n            font-size: ",

@@ -19,10 +19,10 @@ class FrozenColumn(QTableView):
     show one selection, and lines up with the grid row for row: the grid
     copies each row height it changes, and the overlay follows the grid's
     default row height, vertical scroll mode and header (hidden with it, as
-    high as it) whenever the grid paints or its header changes. It paints its
-    background in the window colour of its palette, as the grid's parent
-    would (the grid itself is transparent), so the cells it covers do not
-    show through.
+    high as it, its labels aligned as the grid's) whenever the grid paints or
+    its header changes. It paints its background in the window colour of its
+    palette, as the grid's parent would (the grid itself is transparent), so
+    the cells it covers do not show through.
     """
 
     SHEET = "QTableView, QHeaderView::section { background-color: palette(window); }"
@@ -86,8 +86,8 @@ class FrozenColumn(QTableView):
 
     def _follow_grid(self) -> None:
         """Take the grid's selection behaviour, vertical scroll mode, header
-        height and visibility, and default row height. A new default resizes
-        every row, so the grid's own heights are copied again."""
+        height, visibility and label alignment, and default row height. A new
+        default resizes every row, so the grid's own heights are copied again."""
         grid = self._grid()
         if grid is None:
             return
@@ -98,6 +98,8 @@ class FrozenColumn(QTableView):
         if self.verticalScrollMode() != grid.verticalScrollMode():
             self.setVerticalScrollMode(grid.verticalScrollMode())
         theirs_header, ours_header = grid.horizontalHeader(), self.horizontalHeader()
+        if ours_header.defaultAlignment() != theirs_header.defaultAlignment():
+            ours_header.setDefaultAlignment(theirs_header.defaultAlignment())
         if not theirs_header.isHidden() and ours_header.minimumHeight() != theirs_header.height():
             ours_header.setFixedHeight(theirs_header.height())
             ours_header.setHidden(False)

@@ -546,6 +546,8 @@ Ref theme_value(PyObject* theme, Name first, Name second, Name third) {
 //     self.setStyleSheet(f"""
 //         QWidget { ... }
 //         QTableView { ... color: {self.theme.palette.text.secondary}; }
+//         QTableView::item:selected { background-color: {self.theme.palette.action.selected};
+//                                     color: {self.theme.palette.text.primary}; }
 //         ...""")                              (the parts of kSheetText around the theme values)
 //     <fill_viewport(self)>
 //     bars = <kScrollBarSheet with text.secondary and text.primary>
@@ -559,7 +561,10 @@ const Def DataGrid__set_stylesheet{
         const Ref values[] = {
             theme_value(theme, "palette", "text", "secondary"),
             theme_value(theme, "palette", "action", "selected"),
-            theme_value(theme, "palette", "text", "secondary"),
+            // Selected cells' text: Qt lays the translucent tint more than once
+            // (row panel and item), under which the secondary text falls below
+            // 4.5:1 in both modes; the primary text stays above 9:1.
+            theme_value(theme, "palette", "text", "primary"),
             theme_value(theme, "palette", "text", "primary"),
             theme_value(theme, "typography", "button", "fontSize"),
             theme_value(theme, "typography", "button", "fontWeight"),
