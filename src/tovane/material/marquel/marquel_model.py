@@ -263,7 +263,7 @@ class DataGridModel(QAbstractTableModel):
             record[spec.field] = value
         else:
             return False
-        self.dataChanged.emit(index.siblingAtColumn(0), index.siblingAtColumn(len(self._specs) - 1))
+        self.dataChanged.emit(index.sibling(row, 0), index.sibling(row, len(self._specs) - 1))
         if self._sort_column >= 0:  # the edited row goes where the sort puts it
             self.sort(self._sort_column, self._sort_order)
         return True
