@@ -9,7 +9,7 @@ import re
 import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
-from PySide6.QtCore import QDate, QLocale, QPoint, Qt
+from PySide6.QtCore import QDate, QLocale, QPersistentModelIndex, QPoint, Qt
 from PySide6.QtGui import QColor, QContextMenuEvent
 from PySide6.QtTest import QTest
 from PySide6.QtWidgets import QAbstractItemView, QApplication, QLineEdit, QMenu
@@ -196,6 +196,17 @@ def test_editing_in_place(qtbot):
     assert edit(grid, 0, 1, "100") is None
     assert [r["n"] for r in rows] == [1, 3, 4, 42, 100] and grid.model().index(4, 0).data() == "P0"
 
+
+
+def test_set_data_through_a_persistent_index(qapp):
+    # The signature takes a QPersistentModelIndex too: the record changes and
+    # the row is announced as it is for a plain index.
+    rows = [{"name": "P0", "n": 0}, {"name": "P1", "n": 1}]
+    model = DataGridModel(None, [{"field": "name"}, {"field": "n", "type": "number", "editable": True}], rows)
+    changed = []
+    model.dataChanged.connect(lambda a, b, roles=(): changed.append((a.row(), a.column(), b.row(), b.column())))
+    assert model.setData(QPersistentModelIndex(model.index(1, 1)), "7") is True
+    assert rows[1]["n"] == 7 and changed == [(1, 0, 1, 1)]
 
 ALIGNMENT_CASES = {
     "per pixel": lambda g: (g.setVerticalScrollMode(QAbstractItemView.ScrollMode.ScrollPerPixel),

@@ -43,11 +43,11 @@ import sys
 import traceback
 from collections.abc import Iterable, Sequence
 from pathlib import Path
-from typing import Any
+from typing import Any, cast
 
 import shiboken6
-from PySide6.QtCore import QEvent, Qt
-from PySide6.QtGui import QFont, QImage, QPalette
+from PySide6.QtCore import QEvent, QObject, Qt
+from PySide6.QtGui import QFont, QImage, QKeyEvent, QPalette, QResizeEvent
 from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, QScrollArea, QStackedWidget,
                                QVBoxLayout, QWidget)
 
@@ -198,11 +198,13 @@ class GalleryWindow(QWidget):
         if self.pages:
             self.nav.setCurrentRow(0)
         # Tab: the header, the navigation, then the page shown, each in reading order.
-        chain = [self.menuButton, self.modeSwitch, self.nav]
+        chain: list[QWidget] = [self.menuButton, self.modeSwitch, self.nav]
         for index in range(self.stack.count()):
-            chain += [self.stack.widget(index)] + focus_chain(self.page(index))
+            area = self.stack.widget(index)
+            assert area is not None
+            chain += [area] + focus_chain(self.page(index))
         set_focus_chain(chain)
-        self._compact = None
+        self._compact: bool | None = None  # None until the first fit
         self._fit_width()
 
     def _build(self, entry: Page) -> QWidget:
@@ -249,15 +251,15 @@ class GalleryWindow(QWidget):
 
     # The compact window -----------------------------------------------------
 
-    def isCompact(self):
+    def isCompact(self) -> bool:
         """Whether the navigation is folded away behind the "Pages" button."""
         return bool(self._compact)
 
-    def resizeEvent(self, event):
+    def resizeEvent(self, event: QResizeEvent) -> None:
         super().resizeEvent(event)
         self._fit_width()
 
-    def _fit_width(self):
+    def _fit_width(self) -> None:
         compact = self.width() < COMPACT_BELOW
         if compact == self._compact:
             return
@@ -265,7 +267,9 @@ class GalleryWindow(QWidget):
         margin = space(2) if compact else space(3)
         self._header.setContentsMargins(margin, space(1), margin, space(1))
         for index in range(self.stack.count()):
-            self.page(index).layout().setContentsMargins(margin, margin, margin, margin)
+            layout = self.page(index).layout()
+            assert layout is not None  # every page is built in a layout
+            layout.setContentsMargins(margin, margin, margin, margin)
         self.menuButton.setVisible(compact)
         if compact:
             self.nav.setMinimumWidth(0)
@@ -274,7 +278,7 @@ class GalleryWindow(QWidget):
             self.nav.setFixedWidth(NAV_WIDTH)
         self._show_navigation(not compact)
 
-    def _show_navigation(self, shown):
+    def _show_navigation(self, shown: bool) -> None:
         self.nav.setVisible(shown)
         self.stack.setVisible(not (self._compact and shown))
         if self._compact and self.menuButton.property("expanded") != shown:
@@ -283,7 +287,7 @@ class GalleryWindow(QWidget):
             self.menuButton.setProperty("expanded", shown)
             announce_state(self.menuButton, "expanded")
 
-    def toggleNavigation(self):
+    def toggleNavigation(self) -> None:
         """Compact window: show the navigation in place of the page, or fold it away."""
         if not self._compact:
             return
@@ -292,14 +296,17 @@ class GalleryWindow(QWidget):
         if shown:
             self.nav.setFocus(Qt.FocusReason.ShortcutFocusReason)
 
-    def _chosen(self, *_):
+    def _chosen(self, *_: object) -> None:
         # A page chosen in the open navigation of a compact window: to the page.
         if self._compact and self.nav.isVisible():
             self._show_navigation(False)
-            self.stack.currentWidget().setFocus(Qt.FocusReason.ShortcutFocusReason)
+            shown = self.stack.currentWidget()
+            assert shown is not None  # the navigation lists the stack's pages
+            shown.setFocus(Qt.FocusReason.ShortcutFocusReason)
 
-    def eventFilter(self, watched, event):
-        if (watched is self.nav and event.type() == QEvent.Type.KeyPress and event.key() == Qt.Key.Key_Escape
+    def eventFilter(self, watched: QObject, event: QEvent) -> bool:
+        if (watched is self.nav and event.type() == QEvent.Type.KeyPress
+                and cast(QKeyEvent, event).key() == Qt.Key.Key_Escape
                 and self._compact and self.nav.isVisible()):
             self._show_navigation(False)
             self.menuButton.setFocus(Qt.FocusReason.ShortcutFocusReason)

@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
 from PySide6.QtWidgets import QAbstractButton, QButtonGroup, QVBoxLayout, QWidget
 
@@ -10,8 +10,11 @@ from tovane.material.component import RenderContext
 
 from ._common import caption, columns, labelled, page, row, section, set_error, text_field, toggle
 
+if TYPE_CHECKING:
+    from tovane.material.drevasse import FormHelperText
 
-def _field(title: str, editor: QWidget, helper: QWidget) -> QVBoxLayout:
+
+def _field(title: str, editor: QWidget, helper: FormHelperText) -> QVBoxLayout:
     """A titled input with its helper text right under it: the title names
     the input, the helper text describes it."""
     box = QVBoxLayout()
@@ -32,8 +35,10 @@ def forms_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None
     from tovane.i18n.use_translation import i18n
     from tovane.material.drevasse import FormHelperText
 
-    def helper(**kwargs: Any) -> QWidget:
-        return FormHelperText(**kwargs).renderUi(ctx, parent=widget)
+    def helper(**kwargs: Any) -> FormHelperText:
+        label = FormHelperText(**kwargs)
+        label.renderUi(ctx, parent=widget)  # builds the label itself (and returns it)
+        return label
 
     # A fixed helper text.
     email = text_field()

@@ -2,7 +2,9 @@
 
 from PySide6.QtCore import Qt
 from PySide6.QtGui import QStandardItem, QStandardItemModel
-from PySide6.QtWidgets import QHeaderView
+from PySide6.QtWidgets import QHeaderView, QLineEdit, QVBoxLayout, QWidget
+
+from tovane.material.component import RenderContext
 
 from ._common import caption, code_text, page, row, section, table, text_field
 
@@ -18,7 +20,7 @@ FILES = [
 ]
 
 
-def _model():
+def _model() -> QStandardItemModel:
     model = QStandardItemModel(len(FILES), len(HEADERS))
     model.setHorizontalHeaderLabels(list(HEADERS))
     for r, values in enumerate(FILES):
@@ -31,7 +33,7 @@ def _model():
       "HumanProxyModel sorts text the way people count: \"img2\" before \"img10\", "
       "\"Report 1.5\" after \"report 1.25\". Click a header to sort; type in a box to keep "
       "only the rows whose column contains that text.")
-def natural_order_page(ctx, widget, layout):
+def natural_order_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.material.focus_ring import FocusRing
     from tovane.material.marquel._velmora import HumanProxyModel, _human_key
 
@@ -44,9 +46,9 @@ def natural_order_page(ctx, widget, layout):
     view.setMinimumHeight(220)
     view.setAccessibleName("Files")
 
-    boxes = []
+    boxes: list[QLineEdit] = []
 
-    def refilter(*_):
+    def refilter(*_: object) -> None:
         proxy.filters = [(column, box.text()) for column, box in enumerate(boxes) if box.text()]
         shown.setText(f"{proxy.rowCount()} of {len(FILES)} files shown")
 

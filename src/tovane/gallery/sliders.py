@@ -32,8 +32,9 @@ def sliders_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> No
     preview_layout.addWidget(demo)
     light_surface(preview)
     # The card is light in both modes: the ring takes the light mode's colour.
-    def ring_colour():
-        return useTheme().getPalette("light").primary.main
+    def ring_colour() -> str:
+        colour: str = useTheme().getPalette("light").primary.main  # the palette's entries are colour texts
+        return colour
 
     for slider, name in zip(demo.findChildren(QAbstractSlider), SLIDER_NAMES, strict=True):
         slider.setAccessibleName(name)

@@ -3,9 +3,10 @@
 from __future__ import annotations
 
 from functools import cache
-from typing import Any
+from typing import Any, cast
 
 from PySide6.QtCore import QEvent, QObject, QSignalBlocker, QTime, Qt
+from PySide6.QtGui import QHideEvent, QKeyEvent
 from PySide6.QtWidgets import (QAbstractSpinBox, QFrame, QGridLayout, QHBoxLayout, QSizePolicy, QTimeEdit,
                                QVBoxLayout, QWidget)
 
@@ -105,7 +106,7 @@ def _time_edit_picker_class() -> Any:
             # The frame shows the editor's focus (a 2-px primary border).
             if watched is self._edit and event.type() in (QEvent.Type.FocusIn, QEvent.Type.FocusOut):
                 set_style_property(self, "focused", "true" if event.type() == QEvent.Type.FocusIn else "false")
-            if watched is self._edit and event.type() == QEvent.Type.KeyPress and _opens_clock(event):
+            if watched is self._edit and event.type() == QEvent.Type.KeyPress and _opens_clock(cast(QKeyEvent, event)):
                 self._open_clock()
                 return True
             return super().eventFilter(watched, event)
@@ -117,7 +118,7 @@ def _time_edit_picker_class() -> Any:
             self._clock.setProperty("expanded", True)
             announce_state(self._clock, "expanded")
 
-        def _clock_closed(self):
+        def _clock_closed(self) -> None:
             self._clock.setProperty("expanded", False)
             announce_state(self._clock, "expanded")
 
@@ -177,26 +178,27 @@ def _time_edit_picker_class() -> Any:
             if focus:
                 self._current("hour").setFocus(Qt.FocusReason.ShortcutFocusReason)
 
-        def _make_stop(self, cell):
+        def _make_stop(self, cell: Button) -> None:
             # The Tab key stops at one cell of each grid: the current one.
             for other in self._grids[self._unit(cell)]:
                 policy = Qt.FocusPolicy.StrongFocus if other is cell else Qt.FocusPolicy.ClickFocus
                 other.setFocusPolicy(policy)
 
-        def _unit(self, cell):
+        def _unit(self, cell: Button) -> str:
             return "hour" if cell in self._grids["hour"] else "minute"
 
-        def eventFilter(self, watched, event):
+        def eventFilter(self, watched: QObject, event: QEvent) -> bool:
+            cell = cast(Button, watched)  # the filter is installed on the cells only
             if event.type() == QEvent.Type.FocusIn:
-                self._make_stop(watched)
-            elif event.type() == QEvent.Type.KeyPress and event.key() in _GRID_STEPS:
-                cells = self._grids[self._unit(watched)]
-                step = _GRID_STEPS[event.key()]
-                cells[(cells.index(watched) + step) % len(cells)].setFocus(Qt.FocusReason.ShortcutFocusReason)
+                self._make_stop(cell)
+            elif event.type() == QEvent.Type.KeyPress and cast(QKeyEvent, event).key() in _GRID_STEPS:
+                cells = self._grids[self._unit(cell)]
+                step = _GRID_STEPS[cast(QKeyEvent, event).key()]
+                cells[(cells.index(cell) + step) % len(cells)].setFocus(Qt.FocusReason.ShortcutFocusReason)
                 return True
             return super().eventFilter(watched, event)
 
-        def hideEvent(self, event):
+        def hideEvent(self, event: QHideEvent) -> None:
             super().hideEvent(event)
             self._picker._clock_closed()
 
@@ -212,14 +214,15 @@ def _time_edit_picker_class() -> Any:
                 self._picker.setTime(QTime(time.hour(), value, time.second()))
                 self.hide()
 
-    def _opens_clock(event):
+    def _opens_clock(event: QKeyEvent) -> bool:
         key, mods = event.key(), event.modifiers() & ~Qt.KeyboardModifier.KeypadModifier
         return (key == Qt.Key.Key_F4 and mods == Qt.KeyboardModifier.NoModifier) or \
             (key == Qt.Key.Key_Down and mods == Qt.KeyboardModifier.AltModifier)
 
     _CLOCK_COLUMNS = 6
-    _GRID_STEPS = {Qt.Key.Key_Left: -1, Qt.Key.Key_Right: 1, Qt.Key.Key_Up: -_CLOCK_COLUMNS,
-                   Qt.Key.Key_Down: _CLOCK_COLUMNS}
+    # Looked up with QKeyEvent.key(), an int.
+    _GRID_STEPS: dict[int, int] = {Qt.Key.Key_Left: -1, Qt.Key.Key_Right: 1, Qt.Key.Key_Up: -_CLOCK_COLUMNS,
+                                   Qt.Key.Key_Down: _CLOCK_COLUMNS}
 
     TimeEditPicker.__module__ = "tovane.gallery"
     return TimeEditPicker

@@ -27,6 +27,8 @@ _UNLIMITED = 16777215  # QWIDGETSIZE_MAX, which PySide does not export
 
 if TYPE_CHECKING:
     # For type checkers only, like every annotation here.
+    from PySide6.QtGui import QKeyEvent
+
     class ButtonProps(TypedDict, total=False):
         """The keyword parameters of ``Button`` that it keeps as props: its
         ``size`` (a height of the theme's, ``theme.controlHeight``) and its
@@ -155,7 +157,7 @@ class Button(InteractionState, QPushButton, Component):
         if changed and not self.isCheckable():  # Qt announces the checked state itself
             announce_state(self, "selected")
 
-    def keyPressEvent(self, event):
+    def keyPressEvent(self, event: QKeyEvent) -> None:
         # Enter and Return press the button as Space does (Qt's push button
         # takes them only as a dialog's default button).
         if event.key() in (Qt.Key.Key_Enter, Qt.Key.Key_Return):

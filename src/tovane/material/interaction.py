@@ -27,7 +27,7 @@ def keyboard_focus() -> tuple[Qt.FocusReason, ...]:
 
 
 @cache
-def returning_focus():
+def returning_focus() -> tuple[Qt.FocusReason, ...]:
     """The focus reasons of focus that goes away for a while and comes back
     to the same control: a pop-up opening and closing, a window switch."""
     return (Qt.FocusReason.PopupFocusReason, Qt.FocusReason.ActiveWindowFocusReason)

@@ -366,7 +366,7 @@ def _default_components(theme: Theme) -> dict[str, Any]:
             "disabledOpacity": 0.38,
         }
 
-    def focus_ring(owner):
+    def focus_ring(owner: Mapping[str, Any]) -> Style:
         # The keyboard focus ring of controls that draw it themselves (the
         # list item button, and Qt's own widgets through FocusRing): a line of
         # the primary colour along the control's edge, 3:1 on every surface.

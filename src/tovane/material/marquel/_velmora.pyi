@@ -25,5 +25,5 @@ class HumanProxyModel(QSortFilterProxyModel):
     def filters(self, value: list[tuple[int, str]]) -> None: ...
     def filterAcceptsRow(self, sourceRow: int, sourceParent: QModelIndex | QPersistentModelIndex) -> bool:
         """Whether each filtered column of the row contains its substring."""
-    def sort(self, column: int, order: Qt.SortOrder | None = None) -> None:  # type: ignore[override]
+    def sort(self, column: int, order: Qt.SortOrder | None = None) -> None:
         """Sort by column (ascending unless order says otherwise), each row's value asked once."""

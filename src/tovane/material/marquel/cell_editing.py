@@ -14,7 +14,8 @@ _ENTER = (Qt.Key.Key_Return, Qt.Key.Key_Enter)
 
 def source_index(index: QModelIndex | QPersistentModelIndex) -> QModelIndex:
     """An index mapped through every proxy down to the model under them."""
-    index = QModelIndex(index)
+    # PySide converts a persistent index, which its stubs do not say.
+    index = QModelIndex(index)  # type: ignore[arg-type]
     model = index.model()
     while isinstance(model, QAbstractProxyModel):
         index = model.mapToSource(index)

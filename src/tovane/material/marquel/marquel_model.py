@@ -13,7 +13,8 @@ from ._grid_sort import column_values, moved_rows, permuted, sort_order
 
 ROWS_MIME_TYPE = "application/x-tovane-datagrid-rows"
 
-_ALIGNMENT = {
+# Looked up with a definition's "align" or "headerAlign", None when it has none.
+_ALIGNMENT: dict[str | None, Qt.AlignmentFlag] = {
     "left": Qt.AlignmentFlag.AlignLeft | Qt.AlignmentFlag.AlignVCenter,
     "center": Qt.AlignmentFlag.AlignCenter,
     "right": Qt.AlignmentFlag.AlignRight | Qt.AlignmentFlag.AlignVCenter,
@@ -263,7 +264,7 @@ class DataGridModel(QAbstractTableModel):
             record[spec.field] = value
         else:
             return False
-        self.dataChanged.emit(index.siblingAtColumn(0), index.siblingAtColumn(len(self._specs) - 1))
+        self.dataChanged.emit(index.sibling(row, 0), index.sibling(row, len(self._specs) - 1))
         if self._sort_column >= 0:  # the edited row goes where the sort puts it
             self.sort(self._sort_column, self._sort_order)
         return True
@@ -295,7 +296,8 @@ class DataGridModel(QAbstractTableModel):
         hint = QAbstractItemModel.LayoutChangeHint.VerticalSortHint
         # With the vertical-sort hint the selection model keeps one persistent
         # index per selected row, not one per selected cell.
-        self.layoutAboutToBeChanged[_LAYOUT_SIGNATURE].emit([], hint)
+        # (PySide's stubs do not know that a signal's overloads are picked by subscript.)
+        self.layoutAboutToBeChanged[_LAYOUT_SIGNATURE].emit([], hint)  # type: ignore[index]
         assert isinstance(rows, list)
         rows[:] = permuted(rows, order)
         self._origin = permuted(self._origin, order) if self._origin is not None else list(order)
@@ -304,7 +306,7 @@ class DataGridModel(QAbstractTableModel):
             index = self.index
             rows_now = moved_rows(order, [i.row() for i in old])
             self.changePersistentIndexList(old, [index(r, i.column()) for r, i in zip(rows_now, old)])
-        self.layoutChanged[_LAYOUT_SIGNATURE].emit([], hint)
+        self.layoutChanged[_LAYOUT_SIGNATURE].emit([], hint)  # type: ignore[index]
 
     # Drag and drop --------------------------------------------------------------
 
@@ -331,7 +333,8 @@ class DataGridModel(QAbstractTableModel):
         if data is None or not data.hasFormat(ROWS_MIME_TYPE):
             return None
         try:
-            payload = _json().loads(bytes(data.data(ROWS_MIME_TYPE)).decode())
+            # QByteArray is a buffer, which PySide's stubs do not say.
+            payload = _json().loads(bytes(data.data(ROWS_MIME_TYPE)).decode())  # type: ignore[call-overload]
             rows = payload["rows"]
             if payload["model"] != id(self) or not isinstance(rows, list):
                 return None
