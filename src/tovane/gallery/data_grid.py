@@ -2,12 +2,18 @@
 filter box per column, an Actions column whose buttons exist for the rows in
 view only, and the selection count."""
 
+from __future__ import annotations
+
 import random
 import time
+from collections.abc import Callable
 from datetime import date, timedelta
+from typing import Any
 
 from PySide6.QtCore import Qt
-from PySide6.QtWidgets import QHBoxLayout, QPushButton, QWidget
+from PySide6.QtWidgets import QHBoxLayout, QLineEdit, QPushButton, QVBoxLayout, QWidget
+
+from tovane.material.component import RenderContext
 
 from ._common import button, caption, page, row, text_field
 
@@ -21,12 +27,12 @@ TEAMS = ["Design", "Engineering", "Finance", "Legal", "Sales", "Support"]
 START = date(2015, 1, 1)
 
 
-def people(count, seed=7):
+def people(count: int, seed: int = 7) -> list[dict[str, Any]]:
     """``count`` people, in no particular order; names repeat, ids do not."""
     rng = random.Random(seed)
     firsts, lasts, teams = rng.choices(FIRST, k=count), rng.choices(LAST, k=count), rng.choices(TEAMS, k=count)
     days, orders = rng.choices(range(3650), k=count), rng.choices(range(400), k=count)
-    out = []
+    out: list[dict[str, Any]] = []
     for i in range(count):
         first, last = firsts[i], lasts[i]
         out.append({"id": 1 + i, "name": f"{first} {last}", "email": f"{first.lower()}.{last.lower()}{i}@example.com",
@@ -35,10 +41,10 @@ def people(count, seed=7):
     return out
 
 
-def columns(on_open):
+def columns(on_open: Callable[[dict[str, Any]], object]) -> list[dict[str, Any]]:
     """The grid's columns: text, a number, a date, a yes/no column and the
     Actions column, whose Open buttons call ``on_open(record)``."""
-    def render_open(record):
+    def render_open(record: dict[str, Any]) -> QWidget:
         # The button keeps its own height, centred in the row's cell.
         cell = QWidget()
         box = QHBoxLayout(cell)
@@ -79,29 +85,29 @@ QPushButton#GridAction:focus { border: 2px solid palette(highlight); padding: 0p
       f"{ROWS:,} people in a DataGrid through HumanProxyModel. Type in a box to filter that column, click a "
       "header to sort (naturally: \"Ada Berg 2\" before \"Ada Berg 10\"), drag rows to reorder them, double-click "
       "a name or an email to edit it. The Open buttons exist only for the rows in view.")
-def data_grid_page(ctx, widget, layout):
+def data_grid_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
     from tovane.material.marquel import DataGrid, HumanProxyModel
 
     widget.setStyleSheet(PAGE_SHEET)
     shown = caption("")
     opened = caption("Opened: nobody yet. Press Open in a row.")
     built = caption("")
-    state = {"grid": None, "proxy": None, "count": 0}
-    boxes = []
+    state: dict[str, Any] = {"grid": None, "proxy": None, "count": 0}  # what load() made last
+    boxes: list[QLineEdit] = []
 
-    def open_person(record):
+    def open_person(record: dict[str, Any]) -> None:
         opened.setText(f"Opened: {record['name']} (id {record['id']}, {record['team']})")
 
-    def show_counts(*_):
+    def show_counts(*_: object) -> None:
         grid, proxy = state["grid"], state["proxy"]
         shown.setText(f"{proxy.rowCount():,} of {state['count']:,} people shown · "
                       f"{len(grid.getselectedRowsFast()):,} selected")
 
-    def refilter(*_):
+    def refilter(*_: object) -> None:
         state["proxy"].filters = [(column, box.text()) for column, box in enumerate(boxes) if box.text()]
         show_counts()
 
-    def load(count):
+    def load(count: int) -> None:
         start = time.perf_counter()
         records = people(count)
         grid = DataGrid(columns(open_person), records, isFrozenLastColumn=True)
