@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-from PySide6.QtCore import QEvent, QItemSelectionModel, QObject, Qt
+from PySide6.QtCore import SIGNAL, SLOT, QEvent, QItemSelectionModel, QObject, Qt
 from PySide6.QtWidgets import QAbstractItemView, QFrame, QTableView, QWidget
 
 # What the overlay watches on the grid: its viewport's paints (a new default
@@ -63,8 +63,13 @@ class FrozenColumn(QTableView):
         self.setSelectionModel(selectionModel)
         grid = self._grid()
         if grid is not None and not self._scroll_linked:
-            grid.verticalScrollBar().valueChanged.connect(self.verticalScrollBar().setValue)
-            self.verticalScrollBar().valueChanged.connect(grid.verticalScrollBar().setValue)
+            # Qt's own connections, slot to slot: no Python runs as the bars
+            # move, and nothing stays behind when the grid goes (a Python
+            # connection to a bound method of a Qt object leaves memory
+            # behind in PySide for every connection made).
+            theirs, ours = grid.verticalScrollBar(), self.verticalScrollBar()
+            QObject.connect(theirs, SIGNAL("valueChanged(int)"), ours, SLOT("setValue(int)"))
+            QObject.connect(ours, SIGNAL("valueChanged(int)"), theirs, SLOT("setValue(int)"))
             self._scroll_linked = True
         self._follow_grid()
 
