@@ -122,6 +122,17 @@ def grid_of(records, columns=COLUMNS, **kwargs):
     return grid
 
 
+def proxied_grid(rows):
+    """A grid of ``rows`` people through HumanProxyModel, and the proxy."""
+    from tovane.material.marquel._velmora import HumanProxyModel
+
+    grid = grid_of(people(rows))
+    proxy = HumanProxyModel()
+    proxy.setSourceModel(grid._model)
+    grid.update_model(proxy)
+    return grid, proxy
+
+
 def scenario_show(rows):
     from PySide6.QtWidgets import QTableView
 
@@ -175,13 +186,8 @@ def scenario_proxy(rows):
     from PySide6.QtCore import QSortFilterProxyModel, Qt
     from PySide6.QtWidgets import QTableView
 
-    from tovane.material.marquel._velmora import HumanProxyModel
-
     app()
-    grid = grid_of(people(rows))
-    proxy = HumanProxyModel()
-    proxy.setSourceModel(grid._model)
-    grid.update_model(proxy)
+    grid, proxy = proxied_grid(rows)
     grid.show()
     settle(grid)
     seconds, _ = clock(lambda: (grid.sortByColumn(0, Qt.SortOrder.AscendingOrder), settle(grid)))
@@ -226,13 +232,8 @@ def scenario_select(rows):
 def scenario_scroll(rows):
     from PySide6.QtWidgets import QTableView
 
-    from tovane.material.marquel._velmora import HumanProxyModel
-
     app()
-    grid = grid_of(people(rows))
-    proxy = HumanProxyModel()
-    proxy.setSourceModel(grid._model)
-    grid.update_model(proxy)
+    grid, proxy = proxied_grid(rows)
     view = QTableView()
     view.setModel(proxy)
     view.resize(1000, 700)
@@ -254,7 +255,7 @@ def scenario_scroll(rows):
 
 
 def scenario_actions(rows):
-    from PySide6.QtWidgets import QPushButton, QWidget
+    from PySide6.QtWidgets import QPushButton
 
     from tovane.material.styles import useTheme
 

@@ -11,6 +11,17 @@ sys.path.insert(0, os.path.dirname(__file__))
 
 
 @pytest.fixture
+def theme(qapp):
+    """The application's theme, in light mode and with fresh style caches again after the test."""
+    from tovane.material.styles import _clear_style_caches, useTheme
+
+    theme = useTheme()
+    yield theme
+    theme.setMode("light")
+    _clear_style_caches()
+
+
+@pytest.fixture
 def gallery_page(qtbot):
     """build(key, size=None): the gallery page of that key, built in the
     shared theme and shown; the theme is light again afterwards."""

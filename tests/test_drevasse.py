@@ -17,18 +17,10 @@ from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n, translate
 from tovane.material.component import Component, RenderContext
 from tovane.material.drevasse import drevasse
-from tovane.material.styles import _clear_style_caches, get_qss_style, useTheme
+from tovane.material.styles import get_qss_style, useTheme
 from tovane.utils.translator import getTranslatedText
 
 FormHelperText = drevasse.FormHelperText
-
-
-@pytest.fixture
-def theme(qapp):
-    theme = useTheme()
-    yield theme
-    theme.setMode("light")
-    _clear_style_caches()
 
 
 @pytest.fixture

@@ -20,13 +20,6 @@ MOST_STOPS = 120  # a page whose walk goes on longer traps the Tab key
 
 
 @pytest.fixture
-def theme():
-    theme = useTheme()
-    yield theme
-    theme.setMode("light")
-
-
-@pytest.fixture
 def window(qtbot, theme):
     window = gallery.GalleryWindow()
     qtbot.addWidget(window)

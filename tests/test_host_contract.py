@@ -39,13 +39,6 @@ CLOCK = ":/round/resource_tovane/round/access_time.svg"
 SRC = os.path.join(os.path.dirname(__file__), os.pardir, "src")
 
 
-@pytest.fixture
-def theme(qapp):
-    theme = useTheme()
-    yield theme
-    theme.setMode("light")
-
-
 class TestState:
     def test_emits_new_value_and_skips_equal_values_of_same_type(self, qapp):
         seen = []

@@ -32,6 +32,14 @@ else:
 # --- module frame -------------------------------------------------------
 
 
+
+def call_outcome(fn, args, kwargs):
+    """What a call gives: its result, or the TypeError's message."""
+    try:
+        return ("ok", fn(*args, **kwargs))
+    except TypeError as e:
+        return ("TypeError", str(e))
+
 class TestModuleFrame:
     def test_attributes_come_from_the_spec(self):
         spec = kp.__spec__
@@ -163,13 +171,7 @@ class TestFunctionObject:
         args = list(range(npos))
         kwargs = {k: k.upper() for k in keywords}
 
-        def outcome(fn):
-            try:
-                return ("ok", fn(*args, **kwargs))
-            except TypeError as e:
-                return ("TypeError", str(e))
-
-        assert outcome(kp.sample) == outcome(python_sample)
+        assert call_outcome(kp.sample, args, kwargs) == call_outcome(python_sample, args, kwargs)
 
     def test_too_many_with_keyword_only_given(self):
         P = kp.make_class("P", ())
@@ -853,13 +855,7 @@ class TestBinding:
         args = list(range(npos))
         kwargs = {k: k.upper() for k in keywords}
 
-        def outcome(fn):
-            try:
-                return ("ok", fn(*args, **kwargs))
-            except TypeError as e:
-                return ("TypeError", str(e))
-
-        assert outcome(kp.kwonly) == outcome(python_kwonly)
+        assert call_outcome(kp.kwonly, args, kwargs) == call_outcome(python_kwonly, args, kwargs)
 
     def test_too_many_positional_names_the_keyword_only_given(self):
         with pytest.raises(TypeError) as info:

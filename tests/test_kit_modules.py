@@ -8,7 +8,6 @@ import re
 import shutil
 import subprocess
 import sys
-import textwrap
 from pathlib import Path
 
 import pytest
@@ -21,17 +20,9 @@ import tovane
 from tovane.material.component import RenderContext
 from tovane.material.drevasse.drevasse import FormHelperText
 from tovane.material.selvon.selvon import ListItemButton
-from tovane.material.styles import _clear_style_caches, get_qss_style, useTheme
+from tovane.material.styles import get_qss_style
 
 ROOT = Path(__file__).resolve().parents[1]
-
-
-@pytest.fixture
-def theme(qapp):
-    theme = useTheme()
-    yield theme
-    theme.setMode("light")
-    _clear_style_caches()
 
 
 @pytest.fixture

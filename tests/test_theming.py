@@ -9,14 +9,7 @@ from PySide6.QtWidgets import QApplication, QLineEdit, QProgressBar, QScrollBar,
 
 from tovane.hooks import _Effect
 from tovane.material import ThemeBinding, apply_theme, qt_style_sheet
-from tovane.material.styles import Theme, contrast_ratio, useTheme
-
-
-@pytest.fixture
-def theme():
-    theme = useTheme()
-    yield theme
-    theme.setMode("light")
+from tovane.material.styles import Theme, contrast_ratio
 
 
 @pytest.fixture

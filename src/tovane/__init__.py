@@ -11,10 +11,10 @@ The top-level package stays import-light: a name is imported from its module
 
 from __future__ import annotations
 
+from tovane._lazy import exports as _exports
+
 TYPE_CHECKING = False  # typing is not imported for this: the package stays light
 if TYPE_CHECKING:
-    from typing import Any
-
     from tovane.errors import DeZidOzezuzavuvArazo
     from tovane.hooks import State, useEffect
 
@@ -26,15 +26,4 @@ __all__ = ["State", "useEffect", "DeZidOzezuzavuvArazo"]
 _HOMES = {"State": "tovane.hooks", "useEffect": "tovane.hooks", "DeZidOzezuzavuvArazo": "tovane.errors"}
 
 
-def __getattr__(name: str) -> Any:
-    if name in _HOMES:
-        import importlib
-
-        value = getattr(importlib.import_module(_HOMES[name]), name)
-        globals()[name] = value  # found directly from now on
-        return value
-    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
-
-
-def __dir__() -> list[str]:
-    return sorted([*globals(), *__all__])
+__getattr__, __dir__ = _exports(__name__, globals(), _HOMES, __all__)

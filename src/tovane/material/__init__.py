@@ -13,11 +13,10 @@ so an application pays only for the widgets it uses. The modules' own paths
 from __future__ import annotations
 
 from tovane import resources as _resources  # noqa: F401  (registers the icon resources)
+from tovane._lazy import exports as _exports
 
 TYPE_CHECKING = False  # typing is not imported for this: the package stays light
 if TYPE_CHECKING:
-    from typing import Any
-
     from tovane.material.brevant.brevant import PyWidgetBase, WidgetSetter
     from tovane.material.button import Button
     from tovane.material.component import Component, RenderContext
@@ -75,15 +74,4 @@ __all__ = [
 ]
 
 
-def __getattr__(name: str) -> Any:
-    if name in _HOMES:
-        import importlib
-
-        value = getattr(importlib.import_module(_HOMES[name]), name)
-        globals()[name] = value  # found directly from now on
-        return value
-    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
-
-
-def __dir__() -> list[str]:
-    return sorted([*globals(), *__all__])
+__getattr__, __dir__ = _exports(__name__, globals(), _HOMES, __all__)

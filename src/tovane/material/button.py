@@ -6,7 +6,7 @@ from typing import TYPE_CHECKING, Any, Callable, Literal, TypedDict, Union, Unpa
 
 import shiboken6
 from PySide6 import QtCore
-from PySide6.QtCore import QSize, Qt
+from PySide6.QtCore import QSize
 from PySide6.QtGui import QIcon
 from PySide6.QtWidgets import QPushButton, QWidget
 
@@ -15,7 +15,7 @@ from tovane.i18n.use_translation import i18n
 from tovane.material.accessibility import announce_state
 from tovane.material.component import Component, RenderContext
 from tovane.material.iconify import Iconify
-from tovane.material.interaction import InteractionState
+from tovane.material.interaction import InteractionState, click_on_enter
 from tovane.material.styles import get_qss_style, restyle, set_style_property, useTheme
 from tovane.material.utils.validate_params import NoneType, _validate_param
 from tovane.utils.translator import getTranslatedText
@@ -158,14 +158,8 @@ class Button(InteractionState, QPushButton, Component):
             announce_state(self, "selected")
 
     def keyPressEvent(self, event: QKeyEvent) -> None:
-        # Enter and Return press the button as Space does (Qt's push button
-        # takes them only as a dialog's default button).
-        if event.key() in (Qt.Key.Key_Enter, Qt.Key.Key_Return):
-            if self.isEnabled() and not event.isAutoRepeat():
-                self.click()
-            event.accept()
-            return
-        super().keyPressEvent(event)
+        if not click_on_enter(self, event):
+            super().keyPressEvent(event)
 
     def isSelected(self) -> bool:
         """Whether the button shows as selected."""

@@ -9,8 +9,8 @@ from PySide6.QtCore import QEvent, Qt
 from PySide6.QtGui import QFocusEvent
 
 if TYPE_CHECKING:
-    from PySide6.QtGui import QEnterEvent, QFocusEvent
-    from PySide6.QtWidgets import QWidget
+    from PySide6.QtGui import QEnterEvent, QFocusEvent, QKeyEvent
+    from PySide6.QtWidgets import QAbstractButton, QWidget
 
     # To a type checker the mixin is the widget it is mixed into.
     _WidgetMixin = QWidget
@@ -31,6 +31,18 @@ def returning_focus() -> tuple[Qt.FocusReason, ...]:
     """The focus reasons of focus that goes away for a while and comes back
     to the same control: a pop-up opening and closing, a window switch."""
     return (Qt.FocusReason.PopupFocusReason, Qt.FocusReason.ActiveWindowFocusReason)
+
+
+def click_on_enter(button: QAbstractButton, event: QKeyEvent) -> bool:
+    """Enter and Return press ``button`` as Space does (Qt's buttons take
+    them only as a dialog's default button): True when ``event`` was one of
+    them, accepted, and the key-press handler is done with it."""
+    if event.key() not in (Qt.Key.Key_Enter, Qt.Key.Key_Return):
+        return False
+    if button.isEnabled() and not event.isAutoRepeat():
+        button.click()
+    event.accept()
+    return True
 
 
 class FocusVisibility:

@@ -14,7 +14,7 @@ from PySide6.QtWidgets import QAbstractButton, QSizePolicy, QWidget
 from tovane.hooks import State, useEffect
 from tovane.i18n.use_translation import i18n
 from tovane.material import accessibility  # noqa: F401  (assistive technology sees a switch: role Switch)
-from tovane.material.interaction import InteractionState
+from tovane.material.interaction import InteractionState, click_on_enter
 from tovane.material.styles import parse_color, useTheme
 from tovane.material.utils.validated_attr import refuse_unknown_params
 from tovane.utils.translator import getTranslatedText
@@ -231,13 +231,8 @@ class Switch(InteractionState, QAbstractButton, Serializer):
     # State changes --------------------------------------------------------
 
     def keyPressEvent(self, event: QKeyEvent) -> None:
-        # Enter and Return toggle as Space does (a switch is a button).
-        if event.key() in (Qt.Key.Key_Enter, Qt.Key.Key_Return):
-            if self.isEnabled() and not event.isAutoRepeat():
-                self.click()
-            event.accept()
-            return
-        super().keyPressEvent(event)
+        if not click_on_enter(self, event):
+            super().keyPressEvent(event)
 
     def nextCheckState(self) -> None:
         # A click or the Space key: the thumb slides to its new place. A
