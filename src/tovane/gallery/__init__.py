@@ -37,10 +37,12 @@ window narrower than ``COMPACT_BELOW`` the navigation folds away behind a
 from __future__ import annotations
 
 import argparse
+import atexit
 import importlib
 import os
 import sys
 import traceback
+import weakref
 from collections.abc import Iterable, Sequence
 from pathlib import Path
 from typing import Any, cast
@@ -113,6 +115,24 @@ def _window_qss(theme: Theme) -> str:
     return "\n".join(rules)
 
 
+# Windows still alive when the interpreter exits (after the event loop
+# returns, or at the end of a script). PySide's own exit handler deletes the
+# objects Python owns one by one in no particular order (a widget of the
+# window's header before the window), which can crash; a window deleted
+# first takes its pages down in Qt's order. Registered after QtCore was
+# imported, so this runs before PySide's handler.
+_live_windows: "weakref.WeakSet[GalleryWindow]" = weakref.WeakSet()
+
+
+def _delete_live_windows() -> None:
+    for window in list(_live_windows):
+        if shiboken6.isValid(window):
+            shiboken6.delete(window)
+
+
+atexit.register(_delete_live_windows)
+
+
 class GalleryWindow(QWidget):
     """Navigation on the left, the selected page on the right, and a dark-mode
     switch in the header. Every page is built when the window is.
@@ -134,6 +154,7 @@ class GalleryWindow(QWidget):
         self.ctx = RenderContext(theme=self.theme)
         self.pages = list(PAGES if pages is None else pages)
         self.failures: dict[str, str] = {}  # page key -> traceback text
+        _live_windows.add(self)
 
         # The theme's palette, body text size and style sheet for Qt's own
         # widgets, application-wide (a widget palette does not survive a

@@ -30,6 +30,11 @@ class _ItemsLayout(QLayout):
                 self.addWidget(item)
             else:
                 self.addChildLayout(item)
+                # The same parent again, through the binding: PySide then
+                # hands the layout to this one (addChildLayout leaves Python
+                # owning it, and at exit PySide would delete it on its own,
+                # leaving this layout a dangling item).
+                item.setParent(self)
                 self.addItem(item)
         return self
 

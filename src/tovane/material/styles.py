@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import atexit
 import re
 import sys
 import weakref
@@ -638,12 +639,26 @@ def _each(selectors: str, suffix: str) -> str:
     return ", ".join(s.strip() + suffix for s in selectors.split(","))
 
 
+_exit = {"registered": False, "exiting": False}
+
+
+def _exiting() -> None:
+    _exit["exiting"] = True
+
+
 class ThemeBinding:
     """What ``apply_theme`` did to its target; it follows the theme until ``remove()``."""
 
     def __init__(self, target: QApplication | QWidget, theme: Theme, font: bool) -> None:
         from PySide6.QtGui import QPalette
 
+        if not _exit["registered"]:
+            # Runs before PySide's own exit handler (registered when QtCore
+            # was imported), which deletes the remaining widgets in no
+            # particular order: a layout before its widget, a view before
+            # its model. Restyling the application then would ask those.
+            atexit.register(_exiting)
+            _exit["registered"] = True
         self.theme = theme
         self._target = weakref.ref(target)
         self._font = font
@@ -672,8 +687,10 @@ class ThemeBinding:
             self._effect.dispose()
             self._effect = None
         target = self.target
-        # A binding that a later apply_theme replaced has nothing to give back.
-        if target is None or not shiboken6.isValid(target) or target.__dict__.get(_BINDING) is not self:
+        # A binding that a later apply_theme replaced has nothing to give
+        # back; nor has one removed as the interpreter exits (a window's
+        # ``destroyed`` while PySide takes the widgets down).
+        if _exit["exiting"] or target is None or not shiboken6.isValid(target) or target.__dict__.get(_BINDING) is not self:
             return
         del target.__dict__[_BINDING]
         palette, sheet = self._previous
