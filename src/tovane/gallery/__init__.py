@@ -49,7 +49,7 @@ from typing import Any, cast
 
 import shiboken6
 from PySide6.QtCore import QEvent, QObject, Qt
-from PySide6.QtGui import QFont, QImage, QKeyEvent, QPalette, QResizeEvent
+from PySide6.QtGui import QImage, QKeyEvent, QPalette, QResizeEvent
 from PySide6.QtWidgets import (QApplication, QFrame, QHBoxLayout, QListWidget, QScrollArea, QStackedWidget,
                                QVBoxLayout, QWidget)
 
