@@ -9,7 +9,7 @@ from PySide6.QtCore import QEvent, Qt
 from PySide6.QtGui import QFocusEvent
 
 if TYPE_CHECKING:
-    from PySide6.QtGui import QEnterEvent, QFocusEvent, QKeyEvent
+    from PySide6.QtGui import QEnterEvent, QKeyEvent
     from PySide6.QtWidgets import QAbstractButton, QWidget
 
     # To a type checker the mixin is the widget it is mixed into.

@@ -3,7 +3,7 @@
 from __future__ import annotations
 
 import datetime
-from collections.abc import Callable, Mapping, Sequence
+from collections.abc import Mapping, Sequence
 from typing import Any
 
 from PySide6.QtCore import (QAbstractItemModel, QAbstractTableModel, QByteArray, QDate, QLocale, QMimeData,
