@@ -5,7 +5,8 @@ real widgets."""
 import pytest
 from PySide6.QtCore import Qt
 from PySide6.QtGui import QPalette
-from PySide6.QtWidgets import QApplication, QLineEdit, QProgressBar, QScrollBar, QWidget
+from PySide6.QtWidgets import (QAbstractSpinBox, QApplication, QDoubleSpinBox, QLineEdit, QProgressBar, QScrollBar,
+                               QSpinBox, QTimeEdit, QWidget)
 
 from tovane.hooks import _Effect
 from tovane.material import ThemeBinding, apply_theme, qt_style_sheet
@@ -104,3 +105,21 @@ def test_scroll_bar_handle_stands_out_from_its_track(app, theme, qtbot, mode):
     image = _drawn(field, 200, 40)
     border, inside = image.pixelColor(100, 0).name(), image.pixelColor(100, 20).name()
     assert contrast_ratio(border, inside) >= 3.0 and inside.upper() == theme.palette.background.paper
+
+
+def test_spin_boxes_with_and_without_buttons_show_their_text(app, theme, qtbot):
+    # A spin box or time field without buttons (a common editor in forms and
+    # in item views) once got a text field 1 px wide under the sheet; each
+    # field is as wide as the box less its frame and what the buttons take.
+    apply_theme(app)
+    for make in (QSpinBox, QDoubleSpinBox, QTimeEdit):
+        widths = {}
+        for symbols in (QAbstractSpinBox.ButtonSymbols.UpDownArrows, QAbstractSpinBox.ButtonSymbols.NoButtons):
+            box = make()
+            qtbot.addWidget(box)
+            box.setButtonSymbols(symbols)
+            _drawn(box, 200, 40)
+            editor = box.lineEdit()
+            assert editor.fontMetrics().horizontalAdvance(editor.text()) < editor.width() <= 200, (make, symbols)
+            widths[symbols] = editor.width()
+        assert widths[QAbstractSpinBox.ButtonSymbols.NoButtons] >= widths[QAbstractSpinBox.ButtonSymbols.UpDownArrows] + 20

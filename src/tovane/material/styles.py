@@ -564,10 +564,15 @@ def qt_style_sheet(theme: Theme | None = None) -> str:
         f" border: 1px solid {p.outline}; selection-background-color: {p.action.selected};"
         f" selection-color: {p.text.primary}; outline: none; }}",
         "QAbstractSpinBox { padding-right: 32px; }",
+        # The buttons stay where Qt puts them (top and bottom right): a
+        # subcontrol-position of their own leaves a spin box without buttons
+        # a text field 1 px wide.
         "QAbstractSpinBox::up-button, QAbstractSpinBox::down-button { subcontrol-origin: border;"
         " width: 28px; border: none; background: transparent; }",
-        "QAbstractSpinBox::up-button { subcontrol-position: top right; margin-top: 4px; }",
-        "QAbstractSpinBox::down-button { subcontrol-position: bottom right; margin-bottom: 4px; }",
+        "QAbstractSpinBox::up-button { margin-top: 4px; }",
+        "QAbstractSpinBox::down-button { margin-bottom: 4px; }",
+        'QAbstractSpinBox[buttonSymbols="NoButtons"] { padding-right: 11px; }',
+        'QAbstractSpinBox[buttonSymbols="NoButtons"]:focus { padding-right: 10px; }',
         f"QAbstractSpinBox::up-arrow {{ image: url({_ARROW['up', mode]}); width: 12px; height: 12px; }}",
         f"QAbstractSpinBox::down-arrow {{ image: url({_ARROW['down', mode]}); width: 12px; height: 12px; }}",
         "QAbstractSpinBox:focus, QComboBox:focus { padding-right: 31px; }",
