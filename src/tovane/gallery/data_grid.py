@@ -81,12 +81,29 @@ QPushButton#GridAction:focus { border: 2px solid palette(highlight); padding: 0p
 """
 
 
+def _people_proxy_class() -> type:
+    from tovane.material.marquel import HumanProxyModel
+
+    class PeopleProxy(HumanProxyModel):
+        """Filters here; sorts in the grid's own model, whose natural sort is
+        native (a million rows in under a second) and by value for numbers,
+        dates and yes/no. A proxy's own sort asks Python at every one of the
+        million or so comparisons of 100,000 rows (seconds, not milliseconds)."""
+
+        def sort(self, column: int, order: Qt.SortOrder = Qt.SortOrder.AscendingOrder) -> None:
+            source = self.sourceModel()
+            if source is not None:
+                source.sort(column, order)
+
+    return PeopleProxy
+
+
 @page("data-grid", "Data grid",
       f"{ROWS:,} people in a DataGrid through HumanProxyModel. Type in a box to filter that column, click a "
       "header to sort (naturally: \"Ada Berg 2\" before \"Ada Berg 10\"), drag rows to reorder them, double-click "
       "a name or an email to edit it. The Open buttons exist only for the rows in view.")
 def data_grid_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> None:
-    from tovane.material.marquel import DataGrid, HumanProxyModel
+    from tovane.material.marquel import DataGrid
 
     widget.setStyleSheet(PAGE_SHEET)
     shown = caption("")
@@ -111,8 +128,8 @@ def data_grid_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> 
         start = time.perf_counter()
         records = people(count)
         grid = DataGrid(columns(open_person), records, isFrozenLastColumn=True)
-        proxy = HumanProxyModel(grid)
-        proxy.setSortCaseSensitivity(Qt.CaseSensitivity.CaseInsensitive)
+        proxy = _people_proxy_class()(grid)
+        proxy.setFilterCaseSensitivity(Qt.CaseSensitivity.CaseInsensitive)
         proxy.setSourceModel(grid.model())
         grid.update_model(proxy)
         grid.setCellWidgetsOnDemand()
