@@ -90,10 +90,10 @@ def _people_proxy_class() -> type:
         dates and yes/no. A proxy's own sort asks Python at every one of the
         million or so comparisons of 100,000 rows (seconds, not milliseconds)."""
 
-        def sort(self, column: int, order: Qt.SortOrder = Qt.SortOrder.AscendingOrder) -> None:
+        def sort(self, column: int, order: Qt.SortOrder | None = None) -> None:
             source = self.sourceModel()
             if source is not None:
-                source.sort(column, order)
+                source.sort(column, Qt.SortOrder.AscendingOrder if order is None else order)
 
     return PeopleProxy
 
