@@ -272,5 +272,11 @@ def test_focus_ring_over_a_qt_widget(window):
     assert ring_pixels(plain, field.grab()) > 2 * (160 + 30)
     field.resize(200, 30)
     assert ring.geometry() == field.rect()
+    # A pop-up takes focus and gives it back: the ring comes back with it.
+    other = QLineEdit(window)
+    other.show()
+    focus(other, Qt.FocusReason.PopupFocusReason)
+    focus(field, Qt.FocusReason.PopupFocusReason)
+    assert ring.isVisible()
     field.clearFocus()
     assert not ring.isVisible()

@@ -13,7 +13,7 @@ slider, a list, a table, a scroll area, a cell widget) gets it from
 """
 
 from collections.abc import Callable
-from typing import Any, Optional, Union
+from typing import Any, Optional, Union, cast
 
 from PySide6.QtCore import QEvent, QObject, QRect, QRectF, Qt
 from PySide6.QtGui import QColor, QFocusEvent, QPainter, QPaintEvent, QPen
@@ -85,11 +85,13 @@ class FocusRing(QWidget):
     def eventFilter(self, watched: QObject, event: QEvent) -> bool:
         if not isinstance(watched, QWidget):
             return False
-        if isinstance(event, QFocusEvent):
-            if event.type() == QEvent.Type.FocusIn:
-                self._visibility.focusIn(event)
-            else:
-                self._visibility.focusOut(event)
+        # FocusAboutToChange is a QFocusEvent as well, sent just before
+        # FocusOut: only the focus changes themselves count.
+        if event.type() == QEvent.Type.FocusIn:
+            self._visibility.focusIn(cast(QFocusEvent, event))
+            self._follow(watched)
+        elif event.type() == QEvent.Type.FocusOut:
+            self._visibility.focusOut(cast(QFocusEvent, event))
             self._follow(watched)
         elif event.type() == QEvent.Type.Resize and self.isVisible():
             self.setGeometry(watched.rect())
