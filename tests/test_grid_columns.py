@@ -198,6 +198,25 @@ def test_editing_in_place(qtbot):
 
 
 
+def test_edits_after_a_drag_on_yes_no_columns_and_over_tuple_rows(qapp):
+    columns = [{"field": "name", "editable": True}, {"field": "on", "type": "boolean", "editable": True}]
+    rows = [{"name": n, "on": False} for n in ("c", "a", "b")]
+    model = DataGridModel(None, columns, rows)
+    model.sort(0, Qt.SortOrder.AscendingOrder)
+    # Drag "c" (now last) to the top: an edit afterwards keeps the dragged order.
+    mime = model.mimeData([model.index(2, 0)])
+    assert model.dropMimeData(mime, Qt.DropAction.MoveAction, 0, 0, model.index(-1, -1))
+    assert model.setData(model.index(1, 0), "aa")
+    assert [model.index(r, 0).data() for r in range(3)] == ["c", "aa", "b"]
+    on = model.index(0, 1)
+    for word, expected in (("true", True), ("false", False), (" Yes ", True), ("0", False), ("on", True)):
+        assert model.setData(on, word) and on.data(Qt.ItemDataRole.EditRole) is expected, word
+    assert not model.setData(on, "maybe") and on.data(Qt.ItemDataRole.EditRole) is True
+    frozen = DataGridModel(None, [{"field": "name", "editable": True, "valueSetter": lambda v, r: {"name": v}}],
+                           ({"name": "x"},))
+    assert not frozen.setData(frozen.index(0, 0), "y")  # a tuple of rows takes no new record
+
+
 def test_set_data_through_a_persistent_index(qapp):
     # The signature takes a QPersistentModelIndex too: the record changes and
     # the row is announced as it is for a plain index.

@@ -3,13 +3,17 @@
 from __future__ import annotations
 
 import datetime
-from collections.abc import Mapping, Sequence
+from collections.abc import Mapping, MutableSequence, Sequence
 from typing import Any
 
 from PySide6.QtCore import (QAbstractItemModel, QAbstractTableModel, QByteArray, QDate, QLocale, QMimeData,
                             QModelIndex, QObject, QPersistentModelIndex, Qt)
 
 from ._grid_sort import column_values, moved_rows, permuted, sort_order
+
+# The words a yes/no column takes as an edit (case-folded).
+_TRUE_WORDS = frozenset({"true", "yes", "on", "1"})
+_FALSE_WORDS = frozenset({"false", "no", "off", "0", ""})
 
 ROWS_MIME_TYPE = "application/x-tovane-datagrid-rows"
 
@@ -91,7 +95,7 @@ class Column:
         """The cell's value: what sorts, what an editor starts from."""
         if self.getter is not None:
             return self.getter(record)
-        if type(record) is dict:
+        if type(record) is dict:  # before the slower ABC check below
             return record.get(self.field)
         if isinstance(record, Mapping):
             return record.get(self.field)
@@ -237,6 +241,11 @@ class DataGridModel(QAbstractTableModel):
             return datetime.date(value.year(), value.month(), value.day())
         if kind == "date" and isinstance(value, str):
             return datetime.date.fromisoformat(value.strip())
+        if kind == "boolean" and isinstance(value, str):
+            word = value.strip().casefold()
+            if word in _TRUE_WORDS or word in _FALSE_WORDS:
+                return word in _TRUE_WORDS
+            raise ValueError(f"not yes or no: {value!r}")
         if kind == "boolean" and not isinstance(value, bool):
             return bool(value)
         return value
@@ -259,7 +268,9 @@ class DataGridModel(QAbstractTableModel):
         if spec.setter is not None:
             replaced = spec.setter(value, record)
             if replaced is not None:
-                self._rows[row] = replaced  # type: ignore[index]
+                if not isinstance(self._rows, MutableSequence):
+                    return False  # rows given as a tuple cannot take a new record
+                self._rows[row] = replaced
         elif isinstance(record, dict) or (isinstance(record, Mapping) and hasattr(record, "__setitem__")):
             record[spec.field] = value
         else:
@@ -377,4 +388,7 @@ class DataGridModel(QAbstractTableModel):
         order = rest[:at] + moving + rest[at:]
         if order != list(range(count)):
             self._reorder(order)
+            # The rows are in the order the user dragged them to now: a later
+            # edit does not sort them back.
+            self._sort_column = -1
         return True
