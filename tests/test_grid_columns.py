@@ -184,6 +184,8 @@ def test_editing_in_place(qtbot):
     assert edit(grid, 1, 0, "Ada") is None and rows[1]["name"] == "Ada" and changed == [(1, 1)]
     stuck = edit(grid, 2, 1, "lots")  # not a number: refused, the editor stays
     assert stuck is not None and stuck.property("error") == "true" and rows[2]["n"] == 2
+    QTest.keyClick(stuck, Qt.Key.Key_Tab)  # nor does Tab take it on to the next cell
+    assert grid.state() == QAbstractItemView.State.EditingState and stuck.isVisible() and rows[2]["n"] == 2
     stuck.selectAll()
     QTest.keyClicks(stuck, "42")
     QTest.keyClick(stuck, Qt.Key.Key_Return)

@@ -9,7 +9,8 @@ from PySide6.QtWidgets import QLineEdit, QStyledItemDelegate, QStyleOptionViewIt
 
 from tovane.material.styles import set_style_property, useTheme
 
-_ENTER = (Qt.Key.Key_Return, Qt.Key.Key_Enter)
+# The keys that commit an edit (Tab and Shift+Tab move on to the next cell).
+_COMMIT = (Qt.Key.Key_Return, Qt.Key.Key_Enter, Qt.Key.Key_Tab, Qt.Key.Key_Backtab)
 
 
 def source_index(index: QModelIndex | QPersistentModelIndex) -> QModelIndex:
@@ -25,7 +26,8 @@ def source_index(index: QModelIndex | QPersistentModelIndex) -> QModelIndex:
 
 class CellDelegate(QStyledItemDelegate):
     """Edits a cell of an editable column in place: double-click, F2 or
-    typing start the editor, Enter commits, Escape cancels.
+    typing start the editor, Enter (or Tab, moving on) commits, Escape
+    cancels.
 
     Text and number columns are edited as text; a text that the column's
     type does not take (one that is no number, in a number column) is not
@@ -62,7 +64,7 @@ class CellDelegate(QStyledItemDelegate):
                              f' QLineEdit[error="true"] {{ border-color: {p.error.main}; }}')
         self._editing[id(editor)] = QPersistentModelIndex(index)
         editor.destroyed.connect(lambda _=None, key=id(editor): self._editing.pop(key, None))
-        editor.textEdited.connect(lambda _text, e=editor: set_style_property(e, "error", "false"))
+        editor.textEdited.connect(lambda _text, e=editor: self._mended(e))
         return editor
 
     def setEditorData(self, editor: QWidget, index: QModelIndex | QPersistentModelIndex) -> None:
@@ -78,6 +80,11 @@ class CellDelegate(QStyledItemDelegate):
             return
         super().setModelData(editor, model, index)
 
+    @staticmethod
+    def _mended(editor: QLineEdit) -> None:
+        set_style_property(editor, "error", "false")
+        editor.setToolTip("")
+
     def accepts(self, editor: QLineEdit) -> bool:
         """Whether the column's type takes the editor's text."""
         index = self._editing.get(id(editor))
@@ -92,8 +99,8 @@ class CellDelegate(QStyledItemDelegate):
 
     def eventFilter(self, editor: QObject, event: QEvent) -> bool:
         if (isinstance(editor, QLineEdit) and event.type() == QEvent.Type.KeyPress
-                and event.key() in _ENTER and not self.accepts(editor)):  # type: ignore[attr-defined]
+                and event.key() in _COMMIT and not self.accepts(editor)):  # type: ignore[attr-defined]
             set_style_property(editor, "error", "true")
             editor.setToolTip("Not a value of this column's type")
-            return True  # Enter taken: the editor stays open
+            return True  # the key taken: the editor stays open
         return super().eventFilter(editor, event)
