@@ -212,6 +212,25 @@ def test_pages_reflow_without_sideways_scrolling(window, qtbot):
             assert page_rect(view, page).right() < width, entry.key
 
 
+def test_a_grid_loaded_again_takes_the_old_ones_place_in_the_tab_order(window, qtbot, monkeypatch):
+    import tovane.gallery.data_grid as data_grid
+    from tovane.material.marquel import DataGrid
+
+    monkeypatch.setattr(data_grid, "MANY", 30)
+    shown(window, qtbot, (900, 600))
+    index = [entry.key for entry in window.pages].index("data-grid")
+    window.showPage(index)
+    page = window.page(index)
+    next(b for b in page.findChildren(QAbstractButton) if b.text().startswith("Try")).click()
+    qtbot.waitUntil(lambda: any(g.model().rowCount() == 30 for g in page.findChildren(DataGrid)))
+    grid = next(g for g in page.findChildren(DataGrid) if g.model().rowCount() == 30)
+    qtbot.waitUntil(grid.isVisible)
+    boxes = [box for box in page.findChildren(QLineEdit) if box.accessibleName().startswith("Filter")]
+    boxes[-1].setFocus(Qt.FocusReason.TabFocusReason)
+    QTest.keyClick(boxes[-1], Qt.Key.Key_Tab)
+    assert QApplication.focusWidget() is grid
+
+
 class TestTimeFieldClock:
     @pytest.fixture
     def field(self, qtbot):

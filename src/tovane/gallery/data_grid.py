@@ -7,6 +7,7 @@ from __future__ import annotations
 import random
 import time
 from collections.abc import Callable
+from functools import cache
 from datetime import date, timedelta
 from typing import Any
 
@@ -16,6 +17,7 @@ from PySide6.QtWidgets import QHBoxLayout, QLineEdit, QPushButton, QVBoxLayout, 
 from tovane.material.component import RenderContext
 
 from ._common import button, caption, page, row, text_field
+from ._keyboard import focus_chain, set_focus_chain
 
 ROWS = 100_000
 MANY = 1_000_000
@@ -81,6 +83,7 @@ QPushButton#GridAction:focus { border: 2px solid palette(highlight); padding: 0p
 """
 
 
+@cache
 def _people_proxy_class() -> type:
     from tovane.material.marquel import HumanProxyModel
 
@@ -141,6 +144,7 @@ def data_grid_page(ctx: RenderContext, widget: QWidget, layout: QVBoxLayout) -> 
         if previous is not None:
             layout.replaceWidget(previous, grid)
             previous.deleteLater()
+            set_focus_chain(focus_chain(widget))  # the new grid where the old one was in the Tab order
         else:
             layout.insertWidget(layout.indexOf(shown), grid, 1)
         state.update(grid=grid, proxy=proxy, count=count)
