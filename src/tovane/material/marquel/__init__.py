@@ -6,24 +6,17 @@ package's modules does not load the others."""
 
 from __future__ import annotations
 
-import importlib
+from tovane._lazy import exports as _exports
 
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Any
-
     from ._velmora import HumanProxyModel as HumanProxyModel
     from .frozen_column import FrozenColumn as FrozenColumn
     from .marquel import DataGrid as DataGrid
     from .marquel_model import DataGridModel as DataGridModel
 
-_HOMES = {"DataGrid": "marquel", "DataGridModel": "marquel_model", "FrozenColumn": "frozen_column",
-          "HumanProxyModel": "_velmora"}
+_HOMES = {"DataGrid": f"{__name__}.marquel", "DataGridModel": f"{__name__}.marquel_model",
+          "FrozenColumn": f"{__name__}.frozen_column", "HumanProxyModel": f"{__name__}._velmora"}
 
 __all__ = list(_HOMES)
-
-
-def __getattr__(name: str) -> Any:
-    if name in _HOMES:
-        return getattr(importlib.import_module(f".{_HOMES[name]}", __name__), name)
-    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+__getattr__, __dir__ = _exports(__name__, globals(), _HOMES, __all__)

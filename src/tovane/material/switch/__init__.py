@@ -3,20 +3,13 @@ serializer ``_serializer.Serializer``."""
 
 from __future__ import annotations
 
+from tovane._lazy import exports as _exports
+
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Any
-
     from .switch import Switch
 
 __all__ = ["Switch"]
-
-
-def __getattr__(name: str) -> Any:
-    # Loaded on first use, so that importing the serializer alone does not
-    # load the widget.
-    if name == "Switch":
-        from .switch import Switch
-
-        return Switch
-    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+# Loaded on first use, so that importing the serializer alone does not load
+# the widget.
+__getattr__, __dir__ = _exports(__name__, globals(), {"Switch": f"{__name__}.switch"}, __all__)
