@@ -303,10 +303,9 @@ class GalleryWindow(QWidget):
         self.nav.setVisible(shown)
         self.stack.setVisible(not (self._compact and shown))
         if self._compact and self.menuButton.property("expanded") != shown:
-            from tovane.material.accessibility import announce_state
+            from tovane.material.accessibility import set_expanded
 
-            self.menuButton.setProperty("expanded", shown)
-            announce_state(self.menuButton, "expanded")
+            set_expanded(self.menuButton, shown)
 
     def toggleNavigation(self) -> None:
         """Compact window: show the navigation in place of the page, or fold it away."""

@@ -18,7 +18,7 @@ from ._common import CLOCK_ICON, button, caption, page, row, section, space, tex
 @cache
 def _time_edit_picker_class() -> Any:
     from tovane.hooks import useEffect
-    from tovane.material.accessibility import announce_state
+    from tovane.material.accessibility import set_expanded
     from tovane.material.button import Button
     from tovane.material.styles import get_qss_style, set_style_property, useTheme
     from tovane.material.time_picker._cadrell import TimePickerBase
@@ -115,12 +115,10 @@ def _time_edit_picker_class() -> Any:
             if self.__dict__.get("_popup") is None:
                 self._popup = _Clock(self)
             self._popup.showFor(self.getTime() if not self.getTime().isNull() else QTime(0, 0), focus=True)
-            self._clock.setProperty("expanded", True)
-            announce_state(self._clock, "expanded")
+            set_expanded(self._clock, True)
 
         def _clock_closed(self) -> None:
-            self._clock.setProperty("expanded", False)
-            announce_state(self._clock, "expanded")
+            set_expanded(self._clock, False)
 
     class _Clock(QFrame):
         """The clock's pop-up: hours and minutes (five-minute steps) as

@@ -39,7 +39,7 @@ from PySide6.QtCore import QObject
 from PySide6.QtGui import QAccessible, QAccessibleActionInterface, QAccessibleInterface, QAccessibleStateChangeEvent
 from PySide6.QtWidgets import QAccessibleWidget, QLabel
 
-__all__ = ["announce_state", "accessible_name", "ButtonInterface", "ListItemButtonInterface", "SwitchInterface"]
+__all__ = ["announce_state", "set_expanded", "accessible_name", "ButtonInterface", "ListItemButtonInterface", "SwitchInterface"]
 
 
 def announce_state(widget: QObject, *states: str) -> None:
@@ -53,6 +53,13 @@ def announce_state(widget: QObject, *states: str) -> None:
             raise ValueError(f"{name!r} is not a state of QAccessible.State")
         setattr(changed, name, True)
     QAccessible.updateAccessibility(QAccessibleStateChangeEvent(widget, changed))
+
+
+def set_expanded(button: QObject, expanded: bool) -> None:
+    """Mark a button that shows and hides something (a menu, a pop-up) as
+    expanded or collapsed, and announce the change."""
+    button.setProperty("expanded", expanded)
+    announce_state(button, "expanded")
 
 
 def _strip_mnemonic(text: str) -> str:
