@@ -1,7 +1,7 @@
 """Screenshots of a focused control of each kind, in both themes, to look at
 the focus ring: one image per kind and mode, and one sheet per mode.
 
-    python scripts/focus_screenshots.py DIR [--size 640x420] [--scale 2]
+    python scripts/focus_screenshots.py DIR [--size 900x600] [--scale 2]
 
 Each control gets focus from the Tab key (as a keyboard user gives it) in
 the gallery window; the image is the control with 24 px of the page around
@@ -17,7 +17,7 @@ os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
 
 import shiboken6  # noqa: E402
 from PySide6.QtCore import QPoint, QRect, Qt  # noqa: E402
-from PySide6.QtGui import QColor, QImage, QPainter, QPalette  # noqa: E402
+from PySide6.QtGui import QColor, QImage, QPainter  # noqa: E402
 from PySide6.QtWidgets import QAbstractSlider, QApplication, QLineEdit, QTableView, QTimeEdit  # noqa: E402
 
 
@@ -53,6 +53,8 @@ def kinds(window):
 
 def grab(window, widget, scale, margin=24):
     """``widget`` focused from the Tab key, with ``margin`` px of the window around it."""
+    from tovane.gallery import _grab
+
     widget.clearFocus()  # (Qt may have given it focus already, when the page before it was hidden)
     # What the Tab key does: the focus reason, and the window marked as moved
     # through by the keyboard (Qt's styles draw their focus frames then).
@@ -61,10 +63,8 @@ def grab(window, widget, scale, margin=24):
     QApplication.processEvents()
     rect = QRect(widget.mapTo(window, QPoint(0, 0)), widget.size()).adjusted(-margin, -margin, margin, margin)
     rect = rect.intersected(window.rect())
-    image = QImage(rect.size() * scale, QImage.Format.Format_ARGB32_Premultiplied)
+    image = _grab(window, scale).copy(QRect(rect.topLeft() * scale, rect.size() * scale))
     image.setDevicePixelRatio(scale)
-    image.fill(window.palette().color(QPalette.ColorRole.Window))
-    window.render(image, QPoint(0, 0), rect)
     return image
 
 
@@ -87,18 +87,18 @@ def sheet(images, scale, background):
 
 
 def main(argv=None):
+    import tovane.gallery as gallery
+
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("directory")
-    parser.add_argument("--size", default="900x600")
-    parser.add_argument("--scale", type=float, default=2)
+    parser.add_argument("--size", type=gallery._size, default=gallery.DEFAULT_SIZE, metavar="WxH")
+    parser.add_argument("--scale", type=gallery._scale, default=2)
     args = parser.parse_args(argv)
-    width, height = (int(v) for v in args.size.split("x"))
-    scale = int(args.scale) if args.scale.is_integer() else args.scale
+    (width, height), scale = args.size, args.scale
     out = Path(args.directory)
     out.mkdir(parents=True, exist_ok=True)
 
     app = QApplication.instance() or QApplication(sys.argv[:1])  # noqa: F841  (lives until main returns)
-    import tovane.gallery as gallery
 
     window = gallery.GalleryWindow()
     window.show()
