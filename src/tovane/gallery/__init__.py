@@ -294,7 +294,7 @@ class GalleryWindow(QWidget):
         self.menuButton.setVisible(compact)
         if compact:
             self.nav.setMinimumWidth(0)
-            self.nav.setMaximumWidth(16777215)
+            self.nav.setMaximumWidth(16777215)  # QWIDGETSIZE_MAX: no bound
         else:
             self.nav.setFixedWidth(NAV_WIDTH)
         self._show_navigation(not compact)

@@ -695,7 +695,8 @@ class ThemeBinding:
         # A binding that a later apply_theme replaced has nothing to give
         # back; nor has one removed as the interpreter exits (a window's
         # ``destroyed`` while PySide takes the widgets down).
-        if _exit["exiting"] or target is None or not shiboken6.isValid(target) or target.__dict__.get(_BINDING) is not self:
+        if (_exit["exiting"] or target is None or not shiboken6.isValid(target)
+                or target.__dict__.get(_BINDING) is not self):
             return
         del target.__dict__[_BINDING]
         palette, sheet = self._previous
