@@ -604,7 +604,7 @@ const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject*
     }
     if (pending_active_name && PyUnicode_Check(name.get())) {
         Ref marked = pending_active_name.take();
-        if (check(PyUnicode_Compare(marked, name)) == 0)
+        if (equals(marked, name))
             call_method(self, KIT_STR("setProperty"), KIT_STR("active"), Py_True);
     }
 
