@@ -147,6 +147,8 @@ Ref getattr(PyObject* o, PyObject* name) { return Ref::steal(PyObject_GetAttr(o,
 
 Ref getattr(PyObject* o, const char* name) { return Ref::steal(PyObject_GetAttrString(o, name)); }
 
+Ref member(PyObject* owner, Name kind, Name name) { return getattr(getattr(owner, kind.get()), name.get()); }
+
 Ref getattr_or_null(PyObject* o, PyObject* name) {
     PyObject* r = nullptr;
     check(PyObject_GetOptionalAttr(o, name, &r));

@@ -32,9 +32,6 @@ using namespace kit;
 
 // --- small Python operations ------------------------------------------------
 
-// Qt.WidgetAttribute.WA_Hover and the like.
-Ref member(PyObject* owner, Name enum_name, Name name) { return getattr(getattr(owner, enum_name.get()), name.get()); }
-
 // operator.index(o) as a C++ number (range() takes nothing else).
 long long index_value(PyObject* o) { return as_long(Ref::steal(PyNumber_Index(o))); }
 
