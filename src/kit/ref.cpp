@@ -334,9 +334,7 @@ Ref new_list(Py_ssize_t size) {
 }
 
 void set_item(PyObject* list, Py_ssize_t i, Ref value) {
-    PyObject* old = PyList_GET_ITEM(list, i);
-    PyList_SET_ITEM(list, i, value.release());  // the list takes the reference
-    Py_XDECREF(old);
+    check(PyList_SetItem(list, i, value.release()));  // the list takes the reference, even on failure
 }
 
 void append(PyObject* l, PyObject* item) { check(PyList_Append(l, item)); }

@@ -315,7 +315,7 @@ Ref str_list(std::initializer_list<const char*> items);
 Ref new_list();
 // [None] * size, to be filled with set_item
 Ref new_list(Py_ssize_t size);
-// list[i] = value, for a list made by new_list(size)
+// list[i] = value, for a list made by new_list(size) (IndexError past its end)
 void set_item(PyObject* list, Py_ssize_t i, Ref value);
 void append(PyObject* list, PyObject* item);
 Ref new_dict();
