@@ -9,6 +9,8 @@
 # (no isolated build environment to download), CMake's build directory is
 # kept, and pip asks the index only for requirements that are not installed.
 #
+# Every build here makes warnings errors (TOVANE_WERROR=ON).
+#
 # TOVANE_SANITIZE=ON: also builds the modules with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build directory build/sanitize) into
 # build/sanitize/site, and puts that first on PYTHONPATH, so the venv keeps
@@ -100,7 +102,7 @@ PY="$venv/bin/python"
 
 install_into_venv() {
     install_build_backend
-    TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=OFF \
+    TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=OFF TOVANE_WERROR=ON \
         pip_quiet install --no-build-isolation "$root[test,async]"
 }
 install_when_changed "$venv/.tovane-inputs" "$(inputs_stamp OFF)" "$venv/lib/python3.13/site-packages/tovane" \
@@ -113,7 +115,7 @@ if [ -n "${TOVANE_CXX:-}" ] && [ "${TOVANE_SANITIZE:-OFF}" != "ON" ]; then
     fi
     side="$root/build/$(basename "$TOVANE_CXX")"
     install_with_compiler() {
-        CXX="$TOVANE_CXX" SKBUILD_BUILD_DIR="$side/cmake" TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=OFF \
+        CXX="$TOVANE_CXX" SKBUILD_BUILD_DIR="$side/cmake" TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=OFF TOVANE_WERROR=ON \
             pip_quiet install --no-build-isolation --no-deps --upgrade --target "$side/site" "$root"
     }
     install_when_changed "$side/.tovane-inputs" "$(inputs_stamp "OFF cxx=$TOVANE_CXX")" "$side/site/tovane" \
@@ -127,7 +129,7 @@ if [ "${TOVANE_SANITIZE:-OFF}" = "ON" ]; then
     # its own, so switching back and forth stays incremental.
     install_sanitized() {
         SKBUILD_BUILD_DIR="$root/build/sanitize/cmake" SKBUILD_CMAKE_BUILD_TYPE=RelWithDebInfo \
-        TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=ON \
+        TOVANE_TEST_MODULES=ON TOVANE_SANITIZE=ON TOVANE_WERROR=ON \
             pip_quiet install --no-build-isolation --no-deps --upgrade --target "$site" "$root"
     }
     install_when_changed "$root/build/sanitize/.tovane-inputs" "$(inputs_stamp ON)" "$site/tovane" \

@@ -17,7 +17,7 @@ export PATH="$root/.venv/bin:$PATH"
 echo "==> building the wheel" >&2
 # The install's build directory: its objects are reused, only the set of
 # modules differs.
-TOVANE_TEST_MODULES=OFF TOVANE_SANITIZE=OFF \
+TOVANE_TEST_MODULES=OFF TOVANE_SANITIZE=OFF TOVANE_WERROR=ON \
     "$PY" -m pip wheel --disable-pip-version-check --quiet --no-build-isolation --no-deps \
     --wheel-dir "$raw" "$root"
 wheel=$(ls "$raw"/tovane-*.whl)

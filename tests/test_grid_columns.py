@@ -67,6 +67,10 @@ def test_widths_flex_and_min_width(qtbot):
     assert grid.columnWidth(1) == 90 and grid.columnWidth(2) == grid.viewport().width() - 100 - 120 - 90
     with pytest.raises(TypeError, match="column 0: 'width' must be a number, not str"):
         DataGrid([{"field": "a", "width": "100px"}], [])
+    with pytest.raises(OverflowError, match="column 0: 'width' is out of range"):
+        DataGrid([{"field": "a", "width": 10**400}], [])
+    with pytest.raises(ValueError, match="column 0: 'minWidth' must be a number of pixels, not nan"):
+        DataGrid([{"field": "a", "width": 10, "minWidth": float("nan")}], [])
 
 
 def test_types_formatters_and_headers(qtbot):
@@ -116,6 +120,9 @@ def test_a_column_that_cannot_be_sorted(qtbot, through_proxy):
     assert names(grid) == ["a", "b", "c"] and header.sortIndicatorSection() == 0
     assert header.sortIndicatorOrder() == Qt.SortOrder.AscendingOrder
     header_click(grid, 0)
+    assert names(grid) == ["c", "b", "a"]
+    grid.setSortingEnabled(False)  # the indicator alone sorts nothing then, as in a QTableView
+    header.setSortIndicator(0, Qt.SortOrder.AscendingOrder)
     assert names(grid) == ["c", "b", "a"]
 
 

@@ -16,7 +16,7 @@ from PySide6.QtTest import QAbstractItemModelTester, QTest
 from PySide6.QtWidgets import QLabel
 
 from test_marquel import DataGrid
-from tovane.material.marquel._grid_sort import sort_order
+from tovane.material.marquel._grid_sort import column_values, moved_rows, sort_order
 from tovane.material.marquel._velmora import HumanProxyModel
 from tovane.material.marquel.marquel_model import DataGridModel
 
@@ -88,6 +88,29 @@ def test_sort_order_examples():
     names = ["Person 10", "person 2", "Bob", "alice", None, "Person 1"]
     assert [names[i] for i in sort_order(names)] == ["alice", "Bob", "Person 1", "person 2", "Person 10", None]
     assert [names[i] for i in sort_order(names, True)] == ["Person 10", "person 2", "Person 1", "Bob", "alice", None]
+    # A negative column counts from the end, as record[column] does.
+    assert column_values([(1, 2, 3), [4, 5]], -1) == [3, 5]
+
+
+class Touchy(int):
+    """An int whose comparisons raise: the sort ends with its error."""
+
+    def __lt__(self, other):
+        raise ZeroDivisionError
+
+
+def test_sort_order_of_int_subclasses_and_moved_rows():
+    assert sort_order([Touchy(10**400), Touchy(-10**400)]) == [1, 0]
+    with pytest.raises(ZeroDivisionError):
+        sort_order([Touchy(2**70), Touchy(2**70)])
+
+    class Row:  # read once: a second read would name another row
+        reads = iter([0, 1])
+
+        def __index__(self):
+            return next(self.reads)
+
+    assert moved_rows([2, 0, 1], [Row()]) == [1]
 
 
 # --- the grid's model -------------------------------------------------------------------

@@ -117,6 +117,8 @@ def test_the_workflow_builds_each_platforms_wheels():
     assert archs == expected == {"x86_64", "aarch64", "arm64", "AMD64"}
     assert {os_ for os_, _ in runs} >= {"ubuntu-latest", "windows-latest"}
     assert "pypa/cibuildwheel@" in text and "package-dir: sdist/" in text  # wheels from the sdist
+    # A release's run and the push of its tag share the ref: the push must not cancel the run that publishes.
+    assert "github.event_name" in re.search(r"concurrency:\n\s+group: (.*)", text).group(1)
 
 
 # --- the hosted CI workflow ------------------------------------------------------

@@ -340,6 +340,15 @@ class TestStyleSheet:
         active_body = item.styleSheet().split("[active=true] {\n")[1].splitlines()[0].strip()
         assert active_body.startswith("border-left: 3px solid")
 
+        class Elsewhere(ListItemButton):  # its rules built under another name do not mark it
+            @classmethod
+            def _getStyleSheet(cls, **kw):
+                return vars(ListItemButton)["_getStyleSheet"].__get__(None, cls)(objectName="A" + kw["objectName"])
+
+        other = Elsewhere(key="b", active=True)
+        assert other.renderUi(RenderContext(), parent=item.parentWidget()) is other
+        assert other.property("active") is None
+
     def test_divider_is_never_reset(self, render):
         item = render(divider=True)
         item._divider = False

@@ -8,6 +8,8 @@
 //   klass.hpp     class statements through the bases' metaclass
 //   module.hpp    the module frame, imports and module globals
 //   host.hpp      the host package's State and useEffect, as components use them
+//   natural.hpp   natural ("human") order of text, "item2" before "item10"
+//                 (included by the modules that sort, not from here)
 //   platform.hpp  every compiler- and OS-specific spelling
 //
 // (detail.hpp holds the kit's own internals; module code does not use it.)

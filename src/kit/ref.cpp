@@ -147,6 +147,8 @@ Ref getattr(PyObject* o, PyObject* name) { return Ref::steal(PyObject_GetAttr(o,
 
 Ref getattr(PyObject* o, const char* name) { return Ref::steal(PyObject_GetAttrString(o, name)); }
 
+Ref member(PyObject* owner, Name kind, Name name) { return getattr(getattr(owner, kind.get()), name.get()); }
+
 Ref getattr_or_null(PyObject* o, PyObject* name) {
     PyObject* r = nullptr;
     check(PyObject_GetOptionalAttr(o, name, &r));
@@ -332,9 +334,7 @@ Ref new_list(Py_ssize_t size) {
 }
 
 void set_item(PyObject* list, Py_ssize_t i, Ref value) {
-    PyObject* old = PyList_GET_ITEM(list, i);
-    PyList_SET_ITEM(list, i, value.release());  // the list takes the reference
-    Py_XDECREF(old);
+    check(PyList_SetItem(list, i, value.release()));  // the list takes the reference, even on failure
 }
 
 void append(PyObject* l, PyObject* item) { check(PyList_Append(l, item)); }

@@ -211,6 +211,9 @@ inline Ref to_float(PyObject* o) { return Ref::steal(PyNumber_Float(o)); }   // 
 
 Ref getattr(PyObject* o, PyObject* name);
 [[deprecated("makes a str per call: use KIT_STR(name)")]] Ref getattr(PyObject* o, const char* name);
+// owner.kind.name, looked up at each call: a member of an enum a class holds,
+//     member(KIT_GLOBAL("Qt"), "SortOrder", "AscendingOrder")   # Qt.SortOrder.AscendingOrder
+Ref member(PyObject* owner, Name kind, Name name);
 // getattr(o, name, None) without the exception when the attribute is missing.
 Ref getattr_or_null(PyObject* o, PyObject* name);
 bool hasattr(PyObject* o, PyObject* name);
@@ -312,7 +315,7 @@ Ref str_list(std::initializer_list<const char*> items);
 Ref new_list();
 // [None] * size, to be filled with set_item
 Ref new_list(Py_ssize_t size);
-// list[i] = value, for a list made by new_list(size)
+// list[i] = value, for a list made by new_list(size) (IndexError past its end)
 void set_item(PyObject* list, Py_ssize_t i, Ref value);
 void append(PyObject* list, PyObject* item);
 Ref new_dict();

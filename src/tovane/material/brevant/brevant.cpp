@@ -86,8 +86,7 @@ Ref pixels(PyObject* v) {
 //     if isinstance(sx, Callable): sx = sx()
 //     return sx if isinstance(sx, dict) else None
 Ref resolve_sx(PyObject* source) {
-    Ref sx = Ref::borrow(source);
-    if (is_state(sx)) sx = getattr(sx, KIT_STR("value"));
+    Ref sx = current(source);
     if (is_callable(sx)) sx = call(sx);
     if (PyDict_Check(sx.get())) return sx;
     return Ref();

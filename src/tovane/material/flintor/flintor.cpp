@@ -81,19 +81,21 @@ const Def ToggleButton__setup_flintor{"def _setup_flintor(self)", [](const Frame
                                               call(f.super_attr(self, KIT_STR("set_selected")), Py_True);
                                       }};
 
-// Qt.<enum>.<name>
-Ref qt_enum(Name kind, Name name) { return getattr(getattr(KIT_GLOBAL("Qt"), kind.get()), name.get()); }
-
 // The step of an arrow key along a group: +1, -1, or 0 for any other key.
 //     step = {Qt.Key.Key_Right: 1, Qt.Key.Key_Down: 1, Qt.Key.Key_Left: -1, Qt.Key.Key_Up: -1}.get(event.key(), 0)
 //     if (event.key() in (Qt.Key.Key_Left, Qt.Key.Key_Right)
 //             and self.layoutDirection() == Qt.LayoutDirection.RightToLeft):
 //         step = -step
 int arrow_step(PyObject* self, PyObject* key) {
-    bool right = eq(key, qt_enum("Key", "Key_Right")), left = eq(key, qt_enum("Key", "Key_Left"));
-    int step = right || eq(key, qt_enum("Key", "Key_Down")) ? 1 : left || eq(key, qt_enum("Key", "Key_Up")) ? -1 : 0;
+    bool right = eq(key, member(KIT_GLOBAL("Qt"), "Key", "Key_Right"));
+    bool left = eq(key, member(KIT_GLOBAL("Qt"), "Key", "Key_Left"));
+    int step = 0;
+    if (right || eq(key, member(KIT_GLOBAL("Qt"), "Key", "Key_Down")))
+        step = 1;
+    else if (left || eq(key, member(KIT_GLOBAL("Qt"), "Key", "Key_Up")))
+        step = -1;
     if ((left || right) &&
-        eq(call_method(self, KIT_STR("layoutDirection")), qt_enum("LayoutDirection", "RightToLeft")))
+        eq(call_method(self, KIT_STR("layoutDirection")), member(KIT_GLOBAL("Qt"), "LayoutDirection", "RightToLeft")))
         step = -step;
     return step;
 }
@@ -138,8 +140,8 @@ const Def ToggleButton_keyPressEvent{"def keyPressEvent(self, event)", [](const 
         if (target.get() != self) {
             if (truthy(call_method(group, KIT_STR("exclusive"))) && truthy(call_method(self, KIT_STR("isChecked"))))
                 call_method(target, KIT_STR("click"));
-            Ref reason =
-                step > 0 ? qt_enum("FocusReason", "TabFocusReason") : qt_enum("FocusReason", "BacktabFocusReason");
+            Ref reason = step > 0 ? member(KIT_GLOBAL("Qt"), "FocusReason", "TabFocusReason")
+                                  : member(KIT_GLOBAL("Qt"), "FocusReason", "BacktabFocusReason");
             call_method(target, KIT_STR("setFocus"), reason.get());
         }
     }
@@ -163,8 +165,8 @@ const Def ToggleButton_focusInEvent{"def focusInEvent(self, event)", [](const Fr
     refuse_none_event(event, "ToggleButton.focusInEvent", "QFocusEvent");
     Ref reason = call_method(event, KIT_STR("reason"));
     Ref group = call_method(self, KIT_STR("group"));
-    if ((eq(reason, qt_enum("FocusReason", "TabFocusReason")) ||
-         eq(reason, qt_enum("FocusReason", "BacktabFocusReason"))) &&
+    if ((eq(reason, member(KIT_GLOBAL("Qt"), "FocusReason", "TabFocusReason")) ||
+         eq(reason, member(KIT_GLOBAL("Qt"), "FocusReason", "BacktabFocusReason"))) &&
         group.get() != Py_None && truthy(call_method(group, KIT_STR("exclusive"))) &&
         !truthy(call_method(self, KIT_STR("isChecked")))) {
         Ref checked = none();

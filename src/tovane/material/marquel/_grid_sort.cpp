@@ -64,7 +64,7 @@ Ref cell(PyObject* record, Py_ssize_t column, PyObject* field, PyObject* getter)
         if (!v && PyErr_Occurred()) throw_error();
         return Ref::borrow(v ? v : Py_None);
     }
-    if (PyList_CheckExact(record) || PyTuple_CheckExact(record)) {
+    if ((PyList_CheckExact(record) || PyTuple_CheckExact(record)) && column >= 0) {
         if (column < PySequence_Fast_GET_SIZE(record)) return Ref::borrow(PySequence_Fast_GET_ITEM(record, column));
         return none();
     }
@@ -175,7 +175,12 @@ void append_value_key(std::string& keys, PyObject* v, Rank own, bool& number, bo
         if (d == -1.0 && PyErr_Occurred()) {
             if (!PyErr_ExceptionMatches(PyExc_OverflowError)) throw_error();
             PyErr_Clear();
-            d = lt(v, KIT_CACHED(integer(0))) ? -HUGE_VAL : HUGE_VAL;
+            // Its sign, read from the int itself (an int subclass's own
+            // comparison is not run): beyond a double, it is beyond a long long.
+            int overflow = 0;
+            PyLong_AsLongLongAndOverflow(v, &overflow);
+            if (PyErr_Occurred()) throw_error();
+            d = overflow < 0 ? -HUGE_VAL : HUGE_VAL;
         }
         if (!(std::fabs(d) < kExactInts)) inexact = true;
         natural::append_double(keys, d);
@@ -250,9 +255,10 @@ const Def sort_order{
         auto key_order = [&](const Entry& a, const Entry& b) -> int {
             if (a.head != b.head) return a.head < b.head ? -1 : 1;
             if (inexact && a.number && b.number) {
-                // ints and floats compare without raising
-                if (PyObject_RichCompareBool(items[a.position], items[b.position], Py_LT) == 1) return -1;
-                return PyObject_RichCompareBool(items[b.position], items[a.position], Py_LT) == 1 ? 1 : 0;
+                // as Python compares them (an int subclass's own comparison
+                // may raise: the error ends the sort)
+                if (check(PyObject_RichCompareBool(items[a.position], items[b.position], Py_LT))) return -1;
+                return check(PyObject_RichCompareBool(items[b.position], items[a.position], Py_LT)) ? 1 : 0;
             }
             const std::size_t skip = std::min<std::size_t>({shared + 8, a.size, b.size});
             const int c = std::memcmp(base + a.offset + skip, base + b.offset + skip,
@@ -307,9 +313,12 @@ const Def moved_rows{
         const Py_ssize_t n = PySequence_Fast_GET_SIZE(positions.get());
         const Py_ssize_t m = PySequence_Fast_GET_SIZE(wanted.get());
         std::unordered_map<Py_ssize_t, Py_ssize_t> found;  // old row -> new row
+        std::vector<Py_ssize_t> asked;                     // each of rows, read once
+        asked.reserve(static_cast<std::size_t>(m));
         for (Py_ssize_t k = 0; k < m; k++) {
             const Py_ssize_t row = PyNumber_AsSsize_t(PySequence_Fast_GET_ITEM(wanted.get(), k), PyExc_IndexError);
             if (row == -1 && PyErr_Occurred()) throw_error();
+            asked.push_back(row);
             found.emplace(row, -1);
         }
         for (Py_ssize_t i = 0; i < n && m; i++) {
@@ -319,7 +328,7 @@ const Def moved_rows{
         }
         Ref out = new_list(m);
         for (Py_ssize_t k = 0; k < m; k++) {
-            const Py_ssize_t row = PyNumber_AsSsize_t(PySequence_Fast_GET_ITEM(wanted.get(), k), PyExc_IndexError);
+            const Py_ssize_t row = asked[static_cast<std::size_t>(k)];
             const Py_ssize_t moved = found[row];
             if (moved < 0) raisef(PyExc_KeyError, "row %zd is not in the order", row);
             set_item(out, k, integer(moved));

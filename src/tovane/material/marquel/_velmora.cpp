@@ -300,8 +300,7 @@ bool keys_less(PyObject* a, PyObject* b, Case mode) {
 
 // Qt.CaseSensitivity.CaseInsensitive
 PyObject* case_insensitive() {
-    return KIT_CACHED(getattr(getattr(module_attr("PySide6.QtCore", "Qt"), KIT_STR("CaseSensitivity")),
-                              KIT_STR("CaseInsensitive")));
+    return KIT_CACHED(member(module_attr("PySide6.QtCore", "Qt"), "CaseSensitivity", "CaseInsensitive"));
 }
 
 // Which text order lessThan keeps: the proxy's sortCaseSensitivity,

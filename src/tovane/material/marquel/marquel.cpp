@@ -22,6 +22,7 @@
 #include "kit/kit.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -30,9 +31,6 @@ namespace {
 using namespace kit;
 
 // --- small Python operations ------------------------------------------------
-
-// Qt.WidgetAttribute.WA_Hover and the like.
-Ref member(PyObject* owner, Name enum_name, Name name) { return getattr(getattr(owner, enum_name.get()), name.get()); }
 
 // operator.index(o) as a C++ number (range() takes nothing else).
 long long index_value(PyObject* o) { return as_long(Ref::steal(PyNumber_Index(o))); }
@@ -727,6 +725,28 @@ Ref number_key(PyObject* definition, PyObject* key, long long column) {
     raisef(PyExc_TypeError, "column %lld: '%U' must be a number, not %.200s", column, key, type_name(value));
 }
 
+// A number that number_key gave (not None) as a double: OverflowError naming
+// the key for an infinity or a number beyond a long long (an int beyond a
+// float among them); nan is given back, for the caller to refuse or skip.
+double column_number(PyObject* value, PyObject* key, long long column) {
+    const double d = PyFloat_AsDouble(value);
+    if (d == -1.0 && PyErr_Occurred()) {
+        if (!PyErr_ExceptionMatches(PyExc_OverflowError)) throw_error();
+        PyErr_Clear();
+        raisef(PyExc_OverflowError, "column %lld: '%U' is out of range", column, key);
+    }
+    if (std::fabs(d) >= 0x1p63) raisef(PyExc_OverflowError, "column %lld: '%U' is out of range", column, key);
+    return d;
+}
+
+// The same as a whole number of pixels, toward zero as int() truncates
+// (ValueError for nan).
+long long column_pixels(PyObject* value, PyObject* key, long long column) {
+    const double d = column_number(value, key, column);
+    if (std::isnan(d)) raisef(PyExc_ValueError, "column %lld: '%U' must be a number of pixels, not nan", column, key);
+    return static_cast<long long>(d);
+}
+
 // def configUiTableView(self):
 //     self.verticalHeader().hide()
 //     self.setViewportMargins(0, 0, 0, 0)
@@ -772,8 +792,8 @@ const Def DataGrid_configUiTableView{"def configUiTableView(self)", [](PyObject*
         Ref minimum = number_key(column, KIT_STR("minWidth"), c);
         Ref flex = number_key(column, KIT_STR("flex"), c);
         if (width.get() != Py_None && !truthy(flex)) {
-            long long w = static_cast<long long>(PyFloat_AsDouble(width));
-            if (minimum.get() != Py_None) w = std::max(w, static_cast<long long>(PyFloat_AsDouble(minimum)));
+            long long w = column_pixels(width, KIT_STR("width"), c);
+            if (minimum.get() != Py_None) w = std::max(w, column_pixels(minimum, KIT_STR("minWidth"), c));
             call_method(self, KIT_STR("setColumnWidth"), integer(c), integer(std::max(0LL, w)));
         }
         if (get(column, KIT_STR("editable")).get() == Py_True)
@@ -811,7 +831,7 @@ const Def DataGrid_updateSectionWidth{
             Ref minimum = number_key(definition, KIT_STR("minWidth"), c);
             if (minimum.get() != Py_None && lt(newSize, minimum)) {
                 call_method(self, KIT_STR("setColumnWidth"), logicalIndex,
-                            integer(static_cast<long long>(PyFloat_AsDouble(minimum))));
+                            integer(column_pixels(minimum, KIT_STR("minWidth"), c)));
                 return;  // the resize this makes fits the rest
             }
             if (truthy(get(definition, KIT_STR("flex")))) {
@@ -866,14 +886,15 @@ const Def DataGrid__fit_flex_columns{"def _fit_flex_columns(self)", [](PyObject*
     for (long long c = 0; c < std::min(count, defined); c++) {
         Ref definition = item(columns, c);
         Ref share = number_key(definition, KIT_STR("flex"), c);
-        if (share.get() == Py_None || !(PyFloat_AsDouble(share) > 0)) continue;
+        if (share.get() == Py_None) continue;
+        const double part = column_number(share, KIT_STR("flex"), c);
+        if (!(part > 0)) continue;
         Ref column = integer(c);
         if (truthy(call_method(header, KIT_STR("isSectionHidden"), column))) continue;
         if (sized && PySet_Check(sized.get()) && check(PySet_Contains(sized, column))) continue;
         Ref minimum = number_key(definition, KIT_STR("minWidth"), c);
-        flex.push_back({c, PyFloat_AsDouble(share),
-                        minimum.get() == Py_None ? 0 : static_cast<long long>(PyFloat_AsDouble(minimum))});
-        total += PyFloat_AsDouble(share);
+        flex.push_back({c, part, minimum.get() == Py_None ? 0 : column_pixels(minimum, KIT_STR("minWidth"), c)});
+        total += part;
     }
     if (flex.empty()) return;
     long long others = 0;
@@ -1172,14 +1193,6 @@ private:
     Ref model_, sibling_;
 };
 
-// The rows of Qt's QTableView.selectedIndexes(), range by range.
-//
-// Qt lists, for every range of the selection model's selection (invalid
-// ranges and ranges without a model left out), each cell the model flags
-// selectable and enabled, and the view keeps those that it does not hide
-// (isIndexHidden: hidden rows and columns, cells covered by a span) and whose
-// parent is the view's root.  A row is one of the result as soon as one of
-// its cells passes, so each row is asked about until one does.
 // Whether the model flags every valid cell selectable and enabled: the
 // grid's own model does, while its flags() is its class's.
 bool every_cell_selectable(PyObject* model) {
@@ -1207,6 +1220,14 @@ void rows_by_headers(PyObject* self, long long top, long long left, long long bo
         if (!truthy(call(row_hidden, self, integer(r)))) rows.push_back(r);
 }
 
+// The rows of Qt's QTableView.selectedIndexes(), range by range.
+//
+// Qt lists, for every range of the selection model's selection (invalid
+// ranges and ranges without a model left out), each cell the model flags
+// selectable and enabled, and the view keeps those that it does not hide
+// (isIndexHidden: hidden rows and columns, cells covered by a span) and whose
+// parent is the view's root.  A row is one of the result as soon as one of
+// its cells passes, so each row is asked about until one does.
 Ref rows_of_selection(PyObject* self) {
     Ref selection_model = call(QT_METHOD("QAbstractItemView", "selectionModel"), self);
     if (selection_model.get() == Py_None) return new_list();
@@ -1601,8 +1622,8 @@ const Def DataGrid_sortByColumn{
 // def _sort_from_header(self, logicalIndex, order):
 //     """A click on a header: sort by its column, or, when the column's
 //     definition says sortable False, put the indicator back where it was."""
-//     if self._sorting or self.model() is None:
-//         return
+//     if self._sorting or self.model() is None or not self.isSortingEnabled():
+//         return                       # an indicator set while sorting is off sorts nothing, as in a QTableView
 //     if <the column is sortable>:
 //         self._sortedBy = (logicalIndex, order)
 //         self.model().sort(logicalIndex, order)
@@ -1617,6 +1638,7 @@ const Def DataGrid__sort_from_header{
         Ref sorting = getattr_or_null(self, KIT_STR("_sorting"));
         Ref model = call_method(self, KIT_STR("model"));
         if ((sorting && truthy(sorting)) || model.get() == Py_None) return;
+        if (!truthy(call_method(self, KIT_STR("isSortingEnabled")))) return;
         if (column_sortable(self, logicalIndex)) {
             setattr(self, KIT_STR("_sortedBy"), tuple_of(logicalIndex, order));
             call_method(model, KIT_STR("sort"), qt_int(logicalIndex), order);

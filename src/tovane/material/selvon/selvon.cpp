@@ -145,7 +145,7 @@ const Def ListItemButton_renderUi{
         PyObject* zero = KIT_CACHED(integer(0));
         call_method(call_method(self, KIT_STR("layout")), KIT_STR("setContentsMargins"), zero, zero, zero, zero);
         call_method(self, KIT_STR("setMinimumHeight"), KIT_CACHED(integer(38)));
-        Ref cursor = getattr(getattr(KIT_GLOBAL("Qt"), KIT_STR("CursorShape")), KIT_STR("PointingHandCursor"));
+        Ref cursor = member(KIT_GLOBAL("Qt"), "CursorShape", "PointingHandCursor");
         call_method(self, KIT_STR("setCursor"), cursor.get());
         Ref minHeight = getattr(self, KIT_STR("_minHeight"));
         if (truthy(minHeight)) call_method(self, KIT_STR("setMinimumHeight"), minHeight.get());
@@ -372,8 +372,8 @@ const Def ListItemButton__activate{"def _activate(self)", [](PyObject* self) {
 
 // key in (Qt.Key.Key_Enter, Qt.Key.Key_Return)
 bool is_enter(PyObject* key) {
-    Ref keys = getattr(KIT_GLOBAL("Qt"), KIT_STR("Key"));
-    return eq(key, getattr(keys, KIT_STR("Key_Enter"))) || eq(key, getattr(keys, KIT_STR("Key_Return")));
+    return eq(key, member(KIT_GLOBAL("Qt"), "Key", "Key_Enter")) ||
+           eq(key, member(KIT_GLOBAL("Qt"), "Key", "Key_Return"));
 }
 
 // def keyPressEvent(self, event):
@@ -407,7 +407,7 @@ const Def ListItemButton_keyPressEvent{"def keyPressEvent(self, event)", [](cons
 const Def ListItemButton_keyReleaseEvent{"def keyReleaseEvent(self, event)", [](const Frame& f, PyObject* self,
                                                                                PyObject* event) {
     refuse_none_event(event, "ListItemButton.keyReleaseEvent", "QKeyEvent");
-    Ref space = getattr(getattr(KIT_GLOBAL("Qt"), KIT_STR("Key")), KIT_STR("Key_Space"));
+    Ref space = member(KIT_GLOBAL("Qt"), "Key", "Key_Space");
     if (eq(call_method(event, KIT_STR("key")), space) && !truthy(call_method(event, KIT_STR("isAutoRepeat"))) &&
         truthy(call_method(self, KIT_STR("isDown"))) && truthy(call_method(self, KIT_STR("isEnabled"))))
         report_click(self);
@@ -604,7 +604,7 @@ const Def ListItemButton__setStyleSheet{"def _setStyleSheet(self)", [](PyObject*
     }
     if (pending_active_name && PyUnicode_Check(name.get())) {
         Ref marked = pending_active_name.take();
-        if (check(PyUnicode_Compare(marked, name)) == 0)
+        if (equals(marked, name))
             call_method(self, KIT_STR("setProperty"), KIT_STR("active"), Py_True);
     }
 

@@ -86,18 +86,6 @@ const char* const SYSTEM_QSS_TEXT = R"qss(
 
         )qss";
 
-// QtCore.Qt.<name>
-Ref qt_enum(PyObject* name) {
-    Ref qt = getattr(KIT_GLOBAL("QtCore"), KIT_STR("Qt"));
-    return getattr(qt, name);
-}
-
-// QtW.<cls>.<name>
-Ref widgets_enum(PyObject* cls, PyObject* name) {
-    Ref owner = getattr(KIT_GLOBAL("QtW"), cls);
-    return getattr(owner, name);
-}
-
 // slider = Class(orientation); slider.setValue(value)
 Ref make_slider(PyObject* cls, PyObject* orientation, PyObject* value) {
     Ref slider = call(cls, orientation);
@@ -109,8 +97,8 @@ Ref pair(long long a, long long b) { return tuple_of(integer(a), integer(b)); }
 
 void set_style(PyObject* widget, PyObject* sheet) { call_method(widget, KIT_STR("setStyleSheet"), sheet); }
 
-void set_ticks(PyObject* slider, PyObject* position) {
-    Ref ticks = widgets_enum(KIT_STR("QSlider"), position);
+void set_ticks(PyObject* slider, Name position) {
+    Ref ticks = member(KIT_GLOBAL("QtW"), "QSlider", position);
     call_method(slider, KIT_STR("setTickPosition"), ticks);
 }
 
@@ -134,8 +122,8 @@ const Def DemoWidget__init__{"def __init__(self) -> None", [](const Frame& f, Py
 
     Ref slider_cls = getattr(KIT_GLOBAL("QtW"), KIT_STR("QSlider"));
     Ref range_cls = KIT_GLOBAL("QRangeSlider");
-    Ref horizontal = qt_enum(KIT_STR("Horizontal"));
-    Ref vertical = qt_enum(KIT_STR("Vertical"));
+    Ref horizontal = member(KIT_GLOBAL("QtCore"), "Qt", "Horizontal");
+    Ref vertical = member(KIT_GLOBAL("QtCore"), "Qt", "Vertical");
     Ref qss = KIT_GLOBAL("QSS");
     Ref system_qss = KIT_GLOBAL("SYSTEM_QSS");
     Ref fifty = integer(50);
@@ -145,7 +133,7 @@ const Def DemoWidget__init__{"def __init__(self) -> None", [](const Frame& f, Py
     Ref range_hslider = make_slider(range_cls, horizontal, pair(20, 80));
     Ref four = tuple_of(integer(11), integer(33), integer(66), integer(88));
     Ref multi_range_hslider = make_slider(range_cls, horizontal, four);
-    set_ticks(multi_range_hslider, KIT_STR("TicksAbove"));
+    set_ticks(multi_range_hslider, "TicksAbove");
     for (PyObject* s : {reg_hslider.get(), range_hslider.get(), multi_range_hslider.get()}) set_style(s, system_qss);
 
     // Styled horizontal sliders.
@@ -159,10 +147,10 @@ const Def DemoWidget__init__{"def __init__(self) -> None", [](const Frame& f, Py
     Ref range_vslider = make_slider(range_cls, vertical, pair(22, 77));
     for (PyObject* s : {reg_vslider.get(), range_vslider.get()}) set_style(s, system_qss);
     Ref tick_vslider = make_slider(slider_cls, vertical, integer(55));
-    set_ticks(tick_vslider, KIT_STR("TicksRight"));
+    set_ticks(tick_vslider, "TicksRight");
     set_style(tick_vslider, system_qss);
     Ref range_tick_vslider = make_slider(range_cls, vertical, pair(22, 77));
-    set_ticks(range_tick_vslider, KIT_STR("TicksLeft"));
+    set_ticks(range_tick_vslider, "TicksLeft");
     set_style(range_tick_vslider, system_qss);
 
     // left = QtW.QWidget(); left.setLayout(QtW.QVBoxLayout()); left.setContentsMargins(2, 2, 2, 2)
@@ -176,7 +164,7 @@ const Def DemoWidget__init__{"def __init__(self) -> None", [](const Frame& f, Py
     Ref label1 = call(label_cls, str("Regular QSlider Unstyled"));
     Ref label2 = call(label_cls, str("QRangeSliders Unstyled"));
     Ref label3 = call(label_cls, str("Styled Sliders (using same stylesheet)"));
-    Ref maximum = widgets_enum(KIT_STR("QSizePolicy"), KIT_STR("Maximum"));
+    Ref maximum = member(KIT_GLOBAL("QtW"), "QSizePolicy", "Maximum");
     for (PyObject* l : {label1.get(), label2.get(), label3.get()})
         call_method(l, KIT_STR("setSizePolicy"), maximum, maximum);
 

@@ -67,13 +67,6 @@ std::vector<PyObject*>& attribute_names() {
     return names;
 }
 
-// self.<attr>, read through a State when one was given.
-Ref resolved(PyObject* self, PyObject* attr) {
-    Ref v = getattr(self, attr);
-    if (isinstance(v, KIT_GLOBAL("State"))) return getattr(v, KIT_STR("value"));
-    return v;
-}
-
 // def __init__(self, parent=None, label=None, ..., value=None, **kwargs):
 //     self._label = label
 //     ...
@@ -94,33 +87,33 @@ Ref Serializer__init__(const Args& a) {
 // (one body for every plain getter; the function's data is the attribute name)
 Ref Serializer__get(const Args& a) {
     auto [self] = a.unpack<1>();
-    return resolved(self, a.data());
+    return current(getattr(self, a.data()));
 }
 
 // def _get_color(self):
-//     color = <the resolved _color>
+//     color = self._color.value if isinstance(self._color, State) else self._color
 //     return color if color in self.VALID_COLORS or isinstance(color, str) else "primary"
 const Def Serializer__get_color{"def _get_color(self)", [](PyObject* self) {
-                                    Ref color = resolved(self, KIT_STR("_color"));
+                                    Ref color = current(getattr(self, KIT_STR("_color")));
                                     Ref valid = getattr(self, KIT_STR("VALID_COLORS"));
                                     if (contains(valid, color) || PyUnicode_Check(color.get())) return color;
                                     return str("primary");
                                 }};
 
 // def _get_size(self):
-//     size = <the resolved _size>
+//     size = self._size.value if isinstance(self._size, State) else self._size
 //     return size if size in self.VALID_SIZES else "small"
 const Def Serializer__get_size{"def _get_size(self)", [](PyObject* self) {
-                                   Ref size = resolved(self, KIT_STR("_size"));
+                                   Ref size = current(getattr(self, KIT_STR("_size")));
                                    if (contains(getattr(self, KIT_STR("VALID_SIZES")), size)) return size;
                                    return str("small");
                                }};
 
 // def _get_edge(self):
-//     edge = <the resolved _edge>
+//     edge = self._edge.value if isinstance(self._edge, State) else self._edge
 //     return edge if edge in self.VALID_EDGES else False
 const Def Serializer__get_edge{"def _get_edge(self)", [](PyObject* self) {
-                                   Ref edge = resolved(self, KIT_STR("_edge"));
+                                   Ref edge = current(getattr(self, KIT_STR("_edge")));
                                    if (contains(getattr(self, KIT_STR("VALID_EDGES")), edge)) return edge;
                                    return boolean(false);
                                }};
